@@ -21,6 +21,12 @@ inline constexpr int kPortColumns = 3;  // PTT, CW, transmit inhibit
 inline constexpr int kTrxRow = 4;
 inline constexpr int kCwColumn = 1;
 
+// COM1..COM8 and the devices they stand for unless the settings say otherwise.
+inline constexpr int kComPorts = 8;
+std::array<std::string, kComPorts> DefaultComDevices();
+inline constexpr const char* kDefaultTrxHost = "127.0.0.1";
+inline constexpr int kDefaultTrxPort = 4532;
+
 // The group menus address list positions 0..100 with their command ids.
 inline constexpr int kMaxGroups = 101;
 
@@ -28,9 +34,10 @@ inline constexpr int kMaxGroups = 101;
 // message groups and the run-time flags shared by the window, the engine and the receive and
 // display threads. Fields are plain public data, read and written directly.
 class CTarnwickDoc {
-public:
+  public:
     // `store` may be null (no persistence). When given, OnNewDocument reads it over the
-    // defaults and the destructor writes every setting back.
+    // defaults (loading the file first if nobody has) and the destructor writes every setting
+    // back.
     explicit CTarnwickDoc(SettingsStore* store = nullptr);
     virtual ~CTarnwickDoc();
     CTarnwickDoc(const CTarnwickDoc&) = delete;
@@ -38,12 +45,17 @@ public:
 
     bool OnNewDocument();
     void SetDefaults();
+    // Missing, empty or unparsable values keep the field. A hand-edited store cannot break the
+    // group list: each mode keeps at least one group, the list never exceeds kMaxGroups, and
+    // default positions outside their mode's part go to the mode's first group.
     void LoadSettings(const SettingsStore& store);
     // Returns false when the store could not be written.
     bool SaveSettings(SettingsStore& store) const;
-    // Saves into the store given at construction (if any); safe at any time.
+    // Saves into the store given at construction; safe at any time. False when there is no
+    // store, the defaults were never set (nothing valid to save) or the write failed.
     bool Save();
 
+    // Always a position of the current mode's part of the list once the defaults are set.
     int ActiveGroupPosition() const;
 
     // Group list editing; each keeps every invariant of the list.
@@ -56,7 +68,10 @@ public:
     // position is not a group of that mode.
     bool SetDefault(int mode, int period, int position);
     bool Rename(int position, const std::string& title);
-    void CommitGroups(std::vector<std::unique_ptr<MessageGroup>> groups, int nCwTitles,
+    // Takes over an edited list. Refused (false, nothing changed) when the list holds a null
+    // group, more than kMaxGroups groups, a mode without groups, or not exactly
+    // nCwTitles + nPhTitles groups; defaults outside their mode go to the mode's first group.
+    bool CommitGroups(std::vector<std::unique_ptr<MessageGroup>> groups, int nCwTitles,
                       int nPhTitles, int activCwCont, int activCwSeq, int activPhCont,
                       int activPhSeq);
     bool IsCwPosition(int position) const { return position >= 0 && position < NCWTitles; }
@@ -98,6 +113,11 @@ public:
     int ActivCWSeqStr = 0;
     int ActivPhContStr = 3;
     int ActivPhSeqStr = 2;
+    // The device path behind each COM number ("ComDevice1".."ComDevice8").
+    std::array<std::string, kComPorts> ComDevice = DefaultComDevices();
+    // Where the rig-control daemon listens ("TrxHost", "TrxPort").
+    std::string TrxHost = kDefaultTrxHost;
+    int TrxPort = kDefaultTrxPort;
 
     // Derived from LptPort[0] as hexadecimal when settings are loaded or port settings accepted.
     int16_t LptAddress = 0;
@@ -116,8 +136,16 @@ public:
 
     std::vector<std::unique_ptr<MessageGroup>> Groups;
 
-private:
+  private:
+    void ResizeGroups(int nCwTitles, int nPhTitles);
+    void NormaliseDefaults();
+    void ShiftDefaults(int from, int delta);
+    // Counts, list length and groups agree; the editing operations refuse to work otherwise.
+    bool ListIsConsistent() const;
+
     SettingsStore* store_;
+    // Set by SetDefaults; before it the document holds no valid settings to save.
+    bool initialised_ = false;
 };
 
 }  // namespace tarnwick

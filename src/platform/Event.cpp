@@ -6,7 +6,8 @@
 
 namespace tarnwick {
 
-Event::Event(ResetMode mode, bool initiallySignalled) : mode_(mode), signalled_(initiallySignalled) {}
+Event::Event(ResetMode mode, bool initiallySignalled)
+    : mode_(mode), signalled_(initiallySignalled) {}
 
 Event::~Event() = default;
 

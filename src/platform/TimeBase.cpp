@@ -63,7 +63,8 @@ int SteadyTimeBase::WaitAny(std::span<Event* const> events, int64_t deadlineNs) 
             waiter.Cv().wait(lock);
         } else {
             // libstdc++'s steady_clock is CLOCK_MONOTONIC, the same clock as NowNs.
-            const auto until = std::chrono::steady_clock::time_point(std::chrono::nanoseconds(wake));
+            const auto until =
+                std::chrono::steady_clock::time_point(std::chrono::nanoseconds(wake));
             waiter.Cv().wait_until(lock, until);
         }
         waiter.TakeNotified();

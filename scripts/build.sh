@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Configures and builds one variant into build-<variant>: release, asan (AddressSanitizer and
+# UndefinedBehaviorSanitizer) or tsan (ThreadSanitizer).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+variant=${1:-release}
+case "$variant" in
+    release) extra=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+    asan) extra=(-DCMAKE_BUILD_TYPE=Debug -DTARNWICK_SANITIZE=address -DTARNWICK_BENCH=OFF) ;;
+    tsan) extra=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_SANITIZE=thread -DTARNWICK_BENCH=OFF) ;;
+    *) echo "usage: $0 [release|asan|tsan]" >&2; exit 64 ;;
+esac
+
+cmake -S . -B "build-$variant" -G Ninja "${extra[@]}" >/dev/null
+cmake --build "build-$variant" -- -j"$(nproc)"

@@ -1,0 +1,111 @@
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "cli/Commands.h"
+#include "cli/ExitCodes.h"
+#include "cli/SettingRules.h"
+#include "cli/StopSignal.h"
+#include "cli/StoredDocument.h"
+#include "cli/TraceKeyingDevice.h"
+#include "platform/NoticeSink.h"
+#include "platform/ThreadPriority.h"
+#include "platform/TimeBase.h"
+#include "ports/KeyingPortManager.h"
+#include "send/MediaTimer.h"
+#include "send/MorseTable.h"
+
+namespace tarnwick::cli {
+
+namespace {
+
+constexpr const char* kHelp =
+    "usage: tarnwick-cli key [--wpm N] --trace TEXT...\n"
+    "\n"
+    "Keys TEXT as Morse with the stored speed (or N words per minute, 1 to 50), weights and\n"
+    "sending priority, onto a trace that prints one line per key-down and key-up:\n"
+    "seconds since the start, with microseconds, then 'key down' or 'key up'.\n"
+    "Ctrl-C or SIGTERM stops at once with the key up (exit status 130).\n"
+    "Keying real ports with PTT is what 'tarnwick-cli send' does.\n";
+
+// The key command has no window: notices have nowhere to go.
+class DiscardingSink : public NoticeSink {
+  protected:
+    void Deliver(Notice /*notice*/) override {}
+};
+
+}  // namespace
+
+int RunKey(const Args& args) {
+    if (WantsHelp(args)) {
+        std::fputs(kHelp, stdout);
+        return kExitOk;
+    }
+    bool trace = false;
+    std::string wpm;
+    std::string text;
+    bool haveText = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--trace") {
+            trace = true;
+        } else if (args[i] == "--wpm") {
+            if (i + 1 >= args.size()) {
+                std::fputs("tarnwick-cli key: --wpm needs a speed\n", stderr);
+                return kExitUsage;
+            }
+            wpm = args[++i];
+            if (const auto problem = CheckValue("CWRate", wpm)) {
+                std::fprintf(stderr, "tarnwick-cli key: --wpm %s: '%s'\n", problem->c_str(),
+                             wpm.c_str());
+                return kExitUsage;
+            }
+        } else {
+            text += (haveText ? " " : "") + args[i];
+            haveText = true;
+        }
+    }
+    if (!trace || !haveText) {
+        std::fputs(kHelp, stderr);
+        return kExitUsage;
+    }
+
+    StoredDocument stored;
+    CTarnwickDoc& doc = stored.Doc();
+    if (!wpm.empty()) {
+        doc.CWRate = static_cast<unsigned>(std::stoul(wpm));
+    }
+    // This trace is the CW device itself, never the rig-control program.
+    doc.UseTRX = 0;
+
+    StopSignal stop;
+    auto log = std::make_shared<TraceLog>(RealTime(), stdout);
+    DiscardingSink sink;
+    KeyingPortManager::Devices devices;
+    devices.cw = std::make_unique<TraceKeyingDevice>(log);
+    KeyingPortManager ports(doc, sink, RealTime(), std::move(devices));
+
+    std::atomic<bool> done{false};
+    std::string priority;
+    std::thread keyer([&] {
+        priority = ApplyToCurrentThread(PriorityFromSetting(doc.CWPriority));
+        MediaTimer timer(doc, RealTime());
+        MorseRun run = ConvertToMorse(text);
+        timer.SendCw(run, ports, stop.Flag(), &stop.StopEvent());
+        done = true;
+        stop.StopEvent().Set();
+    });
+    while (!done.load()) {
+        RealTime().WaitFor(stop.StopEvent(), 50);
+        log->Flush();
+    }
+    keyer.join();
+    log->Flush();
+    const bool stopped = stop.Stopped();
+    stop.Close();
+    std::fprintf(stderr, "tarnwick-cli key: %s at %u WPM (keying thread: %s)\n",
+                 stopped ? "stopped, key up" : "done", doc.CWRate, priority.c_str());
+    return stopped ? kExitStopped : kExitOk;
+}
+
+}  // namespace tarnwick::cli

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+
+#include "model/CTarnwickDoc.h"
+#include "model/SettingsStore.h"
+
+namespace tarnwick::cli {
+
+// The document as the desktop program sees it at start-up: the defaults with the real settings
+// file read over them. Nothing is written back unless Save() is called.
+class StoredDocument {
+  public:
+    StoredDocument();
+    CTarnwickDoc& Doc() { return *doc_; }
+    SettingsStore& Store() { return store_; }
+    // Builds the document anew from the defaults and the store as it is now in memory.
+    void Reload();
+    // Writes every setting to the file; false (with the reason on stderr) when that failed.
+    bool Save();
+
+  private:
+    SettingsStore store_;
+    std::unique_ptr<CTarnwickDoc> doc_;
+};
+
+}  // namespace tarnwick::cli

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+namespace tarnwick {
+
+// One function of the transmitter (PTT, CW key or transmit inhibit) on one port. Every device
+// implements all operations; those that do not fit its function or kind do nothing.
+class KeyingDevice {
+  public:
+    virtual ~KeyingDevice() = default;
+    virtual void PttOn() {}
+    virtual void PttOff() {}
+    virtual void KeyDown() {}
+    virtual void KeyUp() {}
+    // Hands one character or a text run to an external keyer.
+    virtual void SendChar(char /*c*/) {}
+    virtual void SendText(const std::string& /*text*/) {}
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tarnwick {
+
+class CTarnwickDoc;
+class Prompter;
+class TimeBase;
+
+// The client of the rig-control program, carried over the rig-control daemon's TCP line
+// protocol. It keeps the keyer's named calls and translates each into the daemon's commands.
+// All calls come from one thread at a time (the user-interface thread).
+class TrxManagerLink {
+  public:
+    TrxManagerLink(const CTarnwickDoc& doc, Prompter& prompter, TimeBase& time);
+    virtual ~TrxManagerLink();
+    TrxManagerLink(const TrxManagerLink&) = delete;
+    TrxManagerLink& operator=(const TrxManagerLink&) = delete;
+
+    // Connects to the daemon at the document's TrxHost:TrxPort. False, silently, when it is not
+    // there. `windowHandle` is where end-of-sending reports go (kept for the report
+    // registration call).
+    bool Connect(int64_t windowHandle = 0);
+    // Drops PTT first (the daemon never drops PTT for a client that goes away), then closes.
+    void Disconnect();
+    bool IsConnected() const;
+    // True only when the radio answers a frequency read with a value and report 0.
+    bool IsCatActive();
+    void SetPtt(bool on);
+    void SetCallSign(const std::string& call);
+    // The keyer's data codes: 6 (call sign notice), 19 (speed), 20 (Morse text),
+    // 30 (report-back registration). False when the call failed (the box was shown).
+    bool SetData(int code, int value, double real, const std::string& text);
+    void SendCwChar(char c);
+    void SendCwText(const std::string& text);
+    // Ends Morse the radio is still sending, where the radio can.
+    void StopMorse();
+
+    // Called (from the link's own thread) when Morse handed over with SendCwText or SendCwChar
+    // should have left the radio: the text's duration at the speed the daemon reports, counted
+    // from the daemon's acknowledgement of the last piece. Stands in for the data-copy message.
+    void SetSendingDoneHandler(std::function<void()> handler);
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tarnwick
