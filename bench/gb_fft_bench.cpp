@@ -100,7 +100,7 @@ BENCHMARK(BM_FilterBlock);
 
 // Reports engine / FFTW from the two forward runs of this process.
 class RatioReporter : public benchmark::ConsoleReporter {
-  public:
+public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             const double ns = run.GetAdjustedCPUTime();
@@ -122,7 +122,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
         }
     }
 
-  private:
+private:
     double engineNs_ = 0.0;
     double fftwNs_ = 0.0;
 };

@@ -34,13 +34,13 @@ namespace {
 using namespace tarnwick;
 
 class EdgeRecorder : public KeyingDevice {
-  public:
+public:
     EdgeRecorder() { edges_.reserve(200000); }
     void KeyDown() override { Record(true); }
     void KeyUp() override { Record(false); }
     std::vector<std::pair<int64_t, bool>>& Edges() { return edges_; }
 
-  private:
+private:
     void Record(bool down) {
         const int64_t now = RealTime().NowNs();
         if (down != down_) {
@@ -53,7 +53,7 @@ class EdgeRecorder : public KeyingDevice {
 };
 
 class NullSink : public NoticeSink {
-  protected:
+protected:
     void Deliver(Notice) override {}
 };
 

@@ -19,7 +19,7 @@ namespace tarnwick {
 // published program yields NaN; such a design is repeated with steeper slopes. The result is
 // always a finite, symmetric filter.
 class BandPassDesigner {
-  public:
+public:
     static constexpr int kTaps = 89;
     static constexpr int kBands = 3;
     static constexpr double kSampleRate = 11025.0;
@@ -75,7 +75,7 @@ class BandPassDesigner {
     const RemezExchange& Exchange() const { return exchange_; }
     RemezExchange::Status LastStatus() const { return status_; }
 
-  private:
+private:
     RemezExchange exchange_;
     RemezExchange::Status status_ = RemezExchange::Status::Refused;
 };

@@ -18,7 +18,7 @@ namespace tarnwick {
 // Nothing is allocated after construction. The receive worker is the only writer; the display
 // thread reads AverageSpectrum() without a lock (a waterfall line may mix two spectra).
 class FftEngine {
-  public:
+public:
     static constexpr int kSize = 1024;
     static constexpr int kBits = 10;
     // Silence floor and scale of the waterfall levels: log10 of the floor is kLevelOffset.
@@ -67,7 +67,7 @@ class FftEngine {
     // Width of the vector code the transform runs on this processor (for the benchmarks).
     int VectorWidth() const { return kernel_.VectorWidth(); }
 
-  private:
+private:
     // The plain loop for sizes beyond the kernel's tables; same arithmetic.
     static void TransformInPlace(int n, int bits, bool inverse, std::span<const double> input,
                                  std::span<double> output);

@@ -15,7 +15,7 @@ struct Radix2Job;
 //
 // All storage is allocated at construction; Run allocates nothing. One Run at a time.
 class Radix2Kernel {
-  public:
+public:
     static constexpr int kMaxBits = 10;
     static constexpr int kMaxSize = 1 << kMaxBits;
 
@@ -38,7 +38,7 @@ class Radix2Kernel {
     double TwiddleRe(bool inverse, int half, int m) const;
     double TwiddleIm(bool inverse, int half, int m) const;
 
-  private:
+private:
     void FillTwiddles(bool inverse);
 
     // Aligned to a cache line so that whole vectors never straddle one.

@@ -14,7 +14,7 @@ namespace tarnwick {
 // values, weights, extremals) is allocated once, for kMaxTaps, and reused: Design allocates
 // nothing. One Design at a time per object.
 class RemezExchange {
-  public:
+public:
     static constexpr int kGridDensity = 64;      // grid points per approximating cosine
     static constexpr int kGridCapacity = 16512;  // grid points at most
     static constexpr int kMaxIterations = 150;
@@ -45,7 +45,7 @@ class RemezExchange {
     int Iterations() const { return iterations_; }
     int GridPoints() const { return ngrid_; }
 
-  private:
+private:
     static bool Acceptable(int taps, std::span<const double> edges, std::span<const double> desired,
                            std::span<const double> weights, std::size_t coefficientCount);
     bool BuildGrid(std::span<const double> edges, std::span<const double> desired,

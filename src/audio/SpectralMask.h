@@ -13,7 +13,7 @@ namespace tarnwick {
 // points give it, so with a low centre and wide ramps the lowest points start part-way up the
 // ramp rather than the ramp being squeezed into the points that remain.
 class SpectralMask {
-  public:
+public:
     // 1024 points over 5512 Hz.
     static constexpr double kPointsPerHz = 0.18577648766328012;
 
@@ -32,7 +32,7 @@ class SpectralMask {
     // (i3 - i)/(i3 - i2); applied in that order, so overlapping ramps multiply.
     void Apply(std::span<double> spectrum) const;
 
-  private:
+private:
     int i0_;
     int i1_;
     int i2_;

@@ -11,7 +11,7 @@ namespace tarnwick {
 // The display spans 200..2756 Hz (2756 Hz: half the 5512 per second point spacing) with one
 // spectrum point per pixel column, whatever the control's width.
 class SpectrumScale {
-  public:
+public:
     static constexpr int kLowHz = 200;
     static constexpr int kHighHz = 2756;
     static constexpr int kSpanHz = kHighHz - kLowHz;  // 2556

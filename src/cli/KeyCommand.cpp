@@ -31,7 +31,7 @@ constexpr const char* kHelp =
 
 // The key command has no window: notices have nowhere to go.
 class DiscardingSink : public NoticeSink {
-  protected:
+protected:
     void Deliver(Notice /*notice*/) override {}
 };
 

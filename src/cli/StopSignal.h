@@ -10,7 +10,7 @@ namespace tarnwick::cli {
 // Turns SIGINT and SIGTERM into a stop: the flag and the (manual-reset) event are set from an
 // ordinary thread, woken through a pipe by the async-signal-safe handler.
 class StopSignal {
-  public:
+public:
     StopSignal();
     ~StopSignal();
     StopSignal(const StopSignal&) = delete;
@@ -22,7 +22,7 @@ class StopSignal {
     // Ends the watcher without a stop (the work finished).
     void Close();
 
-  private:
+private:
     std::atomic<int> flag_{0};
     Event event_{ResetMode::Manual};
     std::thread watcher_;

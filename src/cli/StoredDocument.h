@@ -10,7 +10,7 @@ namespace tarnwick::cli {
 // The document as the desktop program sees it at start-up: the defaults with the real settings
 // file read over them. Nothing is written back unless Save() is called.
 class StoredDocument {
-  public:
+public:
     StoredDocument();
     CTarnwickDoc& Doc() { return *doc_; }
     SettingsStore& Store() { return store_; }
@@ -19,7 +19,7 @@ class StoredDocument {
     // Writes every setting to the file; false (with the reason on stderr) when that failed.
     bool Save();
 
-  private:
+private:
     SettingsStore store_;
     std::unique_ptr<CTarnwickDoc> doc_;
 };

@@ -18,14 +18,14 @@ namespace tarnwick::cli {
 // Collects timestamped key and PTT events from the keying thread; another thread prints them,
 // so a slow terminal can never delay an edge.
 class TraceLog {
-  public:
+public:
     TraceLog(TimeBase& time, std::FILE* out);
     void Add(const char* what, char c = 0);
     // Prints what has come in since the last call, one line each: seconds since the log was
     // made, with microseconds, then the event.
     void Flush();
 
-  private:
+private:
     struct Entry {
         int64_t atNs;
         const char* what;
@@ -42,14 +42,14 @@ class TraceLog {
 // Traces the lines as a transmitter would see them: a line that is set to the state it already
 // has makes no new edge and no line.
 class TraceKeyingDevice : public KeyingDevice {
-  public:
+public:
     explicit TraceKeyingDevice(std::shared_ptr<TraceLog> log) : log_(std::move(log)) {}
     void PttOn() override { Change(ptt_, true, "ptt on"); }
     void PttOff() override { Change(ptt_, false, "ptt off"); }
     void KeyDown() override { Change(key_, true, "key down"); }
     void KeyUp() override { Change(key_, false, "key up"); }
 
-  private:
+private:
     void Change(bool& line, bool on, const char* what) {
         if (line != on) {
             line = on;

@@ -34,7 +34,7 @@ inline constexpr int kMaxGroups = 101;
 // message groups and the run-time flags shared by the window, the engine and the receive and
 // display threads. Fields are plain public data, read and written directly.
 class CTarnwickDoc {
-  public:
+public:
     // `store` may be null (no persistence). When given, OnNewDocument reads it over the
     // defaults (loading the file first if nobody has) and the destructor writes every setting
     // back.
@@ -136,7 +136,7 @@ class CTarnwickDoc {
 
     std::vector<std::unique_ptr<MessageGroup>> Groups;
 
-  private:
+private:
     void ResizeGroups(int nCwTitles, int nPhTitles);
     void NormaliseDefaults();
     void ShiftDefaults(int from, int delta);

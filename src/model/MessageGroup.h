@@ -10,7 +10,7 @@ inline constexpr int kMessagesPerGroup = 7;
 // A titled set of the seven transmit messages (TX 1..TX 7) and the duration number placed in
 // the sequence-duration or Auto-pause box when the group's messages are generated.
 class MessageGroup {
-  public:
+public:
     MessageGroup() = default;
     MessageGroup(const MessageGroup&) = default;
     MessageGroup& operator=(const MessageGroup&) = default;

@@ -11,7 +11,7 @@ namespace {
 
 // Switches this thread to the C locale for one conversion; other threads keep theirs.
 class CLocaleScope {
-  public:
+public:
     CLocaleScope() {
         static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
         if (cLocale != locale_t{}) {
@@ -26,7 +26,7 @@ class CLocaleScope {
     CLocaleScope(const CLocaleScope&) = delete;
     CLocaleScope& operator=(const CLocaleScope&) = delete;
 
-  private:
+private:
     locale_t previous_{};
 };
 

@@ -18,7 +18,7 @@ inline constexpr char kSettingsSection[] = "Settings";
 // ("\\", "\n", "\r", "\xHH" for other control bytes), everything else, trailing blanks
 // included, is stored verbatim.
 class SettingsStore {
-  public:
+public:
     // A larger file is not read (it is not a settings file we wrote) and never written.
     static constexpr size_t kMaxFileBytes = 16u * 1024u * 1024u;
     // Longer lines are kept but not parsed; WriteString shortens a value so its line fits.
@@ -58,7 +58,7 @@ class SettingsStore {
     // is untouched. A store with an empty path lives in memory only and never writes.
     bool Flush();
 
-  private:
+private:
     enum class State { NotRead, Loaded, Unreadable };
 
     struct Line {

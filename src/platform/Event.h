@@ -20,7 +20,7 @@ class Waiter;
 // A signalled/unsignalled flag that threads wait on, optionally carrying one armed one-shot
 // timer. Deadlines are nanoseconds on the clock of the TimeBase that waits on the event.
 class Event {
-  public:
+public:
     explicit Event(ResetMode mode, bool initiallySignalled = false);
     ~Event();
     Event(const Event&) = delete;
@@ -43,7 +43,7 @@ class Event {
     void AddWaiter(Waiter* w);
     void RemoveWaiter(Waiter* w);
 
-  private:
+private:
     void WakeWaitersLocked();
 
     const ResetMode mode_;

@@ -31,7 +31,7 @@ inline constexpr int64_t kDoneInhibit = 2;
 // the last copy of the notice go, so a notice dropped on the way (a receiver shutting down) can
 // never leave its sender waiting.
 class NoticeReply {
-  public:
+public:
     NoticeReply() : handled_(std::make_shared<Event>(ResetMode::Manual)) {}
     ~NoticeReply() { handled_->Set(); }
     NoticeReply(const NoticeReply&) = delete;
@@ -41,7 +41,7 @@ class NoticeReply {
     // The sender holds only this, never the reply itself, so dropping the notice releases it.
     std::shared_ptr<Event> HandledEvent() const { return handled_; }
 
-  private:
+private:
     std::shared_ptr<Event> handled_;
 };
 
@@ -63,7 +63,7 @@ struct Notice {
 // Where the core's notices go: the operating window in the desktop program, the main loop of
 // the command-line tool, a recorder in tests.
 class NoticeSink {
-  public:
+public:
     virtual ~NoticeSink() = default;
 
     // Asynchronous; notices posted by one thread arrive in order.
@@ -73,7 +73,7 @@ class NoticeSink {
     // against a thread that is busy stopping the sender.
     bool Send(uint32_t message, int64_t wParam, int64_t lParam, TimeBase& time, Event* cancel);
 
-  protected:
+protected:
     virtual void Deliver(Notice notice) = 0;
 };
 

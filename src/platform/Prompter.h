@@ -13,7 +13,7 @@ enum class PromptAnswer { Ok, Retry, Cancel, Yes, No };
 // the answer; when `cancel` is signalled before the operator answers, the call returns the
 // negative answer (Ok, Cancel or No) so that a stop is never held up by an open box.
 class Prompter {
-  public:
+public:
     virtual ~Prompter() = default;
     virtual PromptAnswer Ask(const std::string& text, PromptButtons buttons,
                              Event* cancel = nullptr) = 0;

@@ -16,7 +16,7 @@ inline constexpr int64_t kNsPerMs = 1'000'000;
 // that tests can swap the monotonic clock for a virtual one and run a 120 s repeat block in
 // milliseconds.
 class TimeBase {
-  public:
+public:
     virtual ~TimeBase() = default;
 
     // Monotonic nanoseconds; never goes back.
@@ -41,7 +41,7 @@ class TimeBase {
 
 // CLOCK_MONOTONIC, real sleeps.
 class SteadyTimeBase final : public TimeBase {
-  public:
+public:
     int64_t NowNs() override;
     int WaitAny(std::span<Event* const> events, int64_t deadlineNs) override;
     void SleepUntil(int64_t deadlineNs) override;

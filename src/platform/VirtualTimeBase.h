@@ -10,7 +10,7 @@ namespace tarnwick {
 // earliest armed timer or to its own deadline. Untimed waits block for real, so other threads can
 // still signal. Used to run minute-long messages in tests and under the fuzzer.
 class VirtualTimeBase final : public TimeBase {
-  public:
+public:
     explicit VirtualTimeBase(int64_t startNs = 0) : now_(startNs) {}
 
     int64_t NowNs() override { return now_.load(); }
@@ -19,7 +19,7 @@ class VirtualTimeBase final : public TimeBase {
 
     void AdvanceNs(int64_t ns) { now_.fetch_add(ns); }
 
-  private:
+private:
     void AdvanceTo(int64_t ns);
 
     std::atomic<int64_t> now_;

@@ -9,7 +9,7 @@ namespace tarnwick {
 // their own mutex first and the waiter's second; a waiter never takes an event's lock while
 // holding its own, so the two orders cannot deadlock.
 class Waiter {
-  public:
+public:
     void Notify() {
         {
             std::lock_guard lock(mutex_);
@@ -27,7 +27,7 @@ class Waiter {
         return was;
     }
 
-  private:
+private:
     std::mutex mutex_;
     std::condition_variable cv_;
     bool notified_ = false;

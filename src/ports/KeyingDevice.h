@@ -7,7 +7,7 @@ namespace tarnwick {
 // One function of the transmitter (PTT, CW key or transmit inhibit) on one port. Every device
 // implements all operations; those that do not fit its function or kind do nothing.
 class KeyingDevice {
-  public:
+public:
     virtual ~KeyingDevice() = default;
     virtual void PttOn() {}
     virtual void PttOff() {}

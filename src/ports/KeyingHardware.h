@@ -20,7 +20,7 @@ struct SerialOpenResult {
 // The machine's keying hardware: serial modem lines and the parallel port. The program uses
 // the Linux adapters; tests use fakes of the same interface, since these machines have neither.
 class KeyingHardware {
-  public:
+public:
     virtual ~KeyingHardware() = default;
     // Opens the device at `devicePath` (the path stored for the port's COM number) with both
     // output lines cleared at once.

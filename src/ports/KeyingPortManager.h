@@ -21,7 +21,7 @@ uint32_t TxDelayMs(double txDelaySeconds);
 // PTT operations and destruction belong to the user-interface thread; key operations and the
 // character notification to the keying thread.
 class KeyingPortManager {
-  public:
+public:
     struct Devices {
         std::unique_ptr<KeyingDevice> cw;
         std::unique_ptr<KeyingDevice> ptt;
@@ -46,11 +46,11 @@ class KeyingPortManager {
 
     bool PttIsUp() const { return pttUp_.load() != 0; }
 
-  protected:
+protected:
     // For the port builder, which closes its ports after the devices are gone.
     void DestroyDevices();
 
-  private:
+private:
     const CTarnwickDoc& doc_;
     NoticeSink& view_;
     TimeBase& time_;

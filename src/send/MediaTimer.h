@@ -22,7 +22,7 @@ bool TrxCwSelected(const CTarnwickDoc& doc);
 // does the schedule move on from the late edge (a stalled machine must not produce clipped,
 // unreadable elements to catch up).
 class MediaTimer {
-  public:
+public:
     MediaTimer(const CTarnwickDoc& doc, TimeBase& time);
 
     // Keys the whole run (consuming it) through `ports`; returns early, key up, when `stop`
@@ -34,7 +34,7 @@ class MediaTimer {
 
     uint32_t ResolutionMs() const { return resolutionMs_; }
 
-  private:
+private:
     void StartInterval(uint32_t lengthMs);
     void WaitPending(Event* stopEvent);
 

@@ -15,7 +15,7 @@ inline constexpr const char* kMessageErrorText = "Error in message string.";
 // What the message walker needs from the engine that sends the message. Each action returns
 // when its work is done.
 class MessageActions {
-  public:
+public:
     virtual ~MessageActions() = default;
 
     // Keys one text run (raising PTT first if it is down).

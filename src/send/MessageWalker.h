@@ -21,13 +21,13 @@ struct WalkResult {
 // Walks a message left to right into text runs, repeat blocks, pauses with PTT released and
 // WAV inserts, calling the engine's actions. Holds no state beyond one walk.
 class MessageWalker {
-  public:
+public:
     explicit MessageWalker(MessageActions& actions) : actions_(actions) {}
 
     // Walks (and consumes) `message`; returns how it ended and how long it took.
     WalkResult RunMessage(std::string& message);
 
-  private:
+private:
     WalkResult Walk(std::string& message, int depth);
     WalkStatus Block(std::string& message, int depth);
     WalkStatus Pause(std::string& message);

@@ -12,7 +12,7 @@ class TimeBase;
 // Plays one PCM WAV file, read whole into memory, as a single buffer on a sound output device.
 // Play and WaitDone run on the engine's worker; Stop may come from another thread at any time.
 class WavePlayer {
-  public:
+public:
     WavePlayer(Prompter& prompter, TimeBase& time);
     virtual ~WavePlayer();
     WavePlayer(const WavePlayer&) = delete;
@@ -29,7 +29,7 @@ class WavePlayer {
     // Ends playback at once; safe when idle and from any thread.
     void Stop();
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

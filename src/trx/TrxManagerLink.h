@@ -15,7 +15,7 @@ class TimeBase;
 // protocol. It keeps the keyer's named calls and translates each into the daemon's commands.
 // All calls come from one thread at a time (the user-interface thread).
 class TrxManagerLink {
-  public:
+public:
     TrxManagerLink(const CTarnwickDoc& doc, Prompter& prompter, TimeBase& time);
     virtual ~TrxManagerLink();
     TrxManagerLink(const TrxManagerLink&) = delete;
@@ -45,7 +45,7 @@ class TrxManagerLink {
     // from the daemon's acknowledgement of the last piece. Stands in for the data-copy message.
     void SetSendingDoneHandler(std::function<void()> handler);
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -41,7 +41,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 // Runs tarnwick-cli against a settings file of its own in a fresh directory.
 class CliTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         char tmpl[] = "/tmp/tarnwick-cli-test-XXXXXX";
         dir_ = mkdtemp(tmpl);

@@ -14,7 +14,7 @@ namespace tarnwick {
 namespace {
 
 class CTarnwickDocTest : public ::testing::Test {
-  protected:
+protected:
     CTarnwickDocTest() { doc_.OnNewDocument(); }
 
     // The document as it starts over a settings file with the given contents.

@@ -7,7 +7,7 @@ namespace tarnwick {
 namespace {
 
 class GroupEditingTest : public ::testing::Test {
-  protected:
+protected:
     GroupEditingTest() { doc_.OnNewDocument(); }
 
     std::vector<int> Defaults() const {

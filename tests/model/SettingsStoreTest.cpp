@@ -13,7 +13,7 @@ namespace tarnwick {
 namespace {
 
 class SettingsStoreTest : public ::testing::Test {
-  protected:
+protected:
     TempDir dir_;
     std::string path_ = dir_.File("Tarnwick.conf");
 };

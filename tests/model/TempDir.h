@@ -6,7 +6,7 @@ namespace tarnwick {
 
 // A private directory under /tmp for one test, removed with everything in it afterwards.
 class TempDir {
-  public:
+public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -15,7 +15,7 @@ class TempDir {
     const std::string& Path() const { return path_; }
     std::string File(const std::string& name) const { return path_ + "/" + name; }
 
-  private:
+private:
     std::string path_;
 };
 

@@ -8,7 +8,7 @@ namespace tarnwick {
 namespace {
 
 class WindowPosTest : public ::testing::Test {
-  protected:
+protected:
     std::optional<WindowPos> ReadFrom(const std::string& text) {
         WriteFile(store_.Path(), "[Settings]\nWindowPos=" + text + "\n");
         EXPECT_TRUE(store_.Load());

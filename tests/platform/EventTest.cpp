@@ -83,10 +83,10 @@ TEST(NoticeSinkTest, SendWaitsForTheReceiverOrGivesUpOnCancel) {
 
     // A receiver that never answers: the stop event ends the wait.
     class DeafSink : public NoticeSink {
-      public:
+    public:
         std::vector<Notice> kept;
 
-      protected:
+    protected:
         void Deliver(Notice n) override { kept.push_back(std::move(n)); }
     } deaf;
     Event cancel(ResetMode::Manual);
@@ -99,7 +99,7 @@ TEST(NoticeSinkTest, SendWaitsForTheReceiverOrGivesUpOnCancel) {
 
     // A receiver that drops the notice unhandled releases the sender too.
     class DroppingSink : public NoticeSink {
-      protected:
+    protected:
         void Deliver(Notice) override {}
     } dropping;
     EXPECT_TRUE(dropping.Send(kSendEventNotice, kEventPttRequest, 1, RealTime(), nullptr));

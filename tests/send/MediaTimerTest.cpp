@@ -19,7 +19,7 @@ using test::RecordingNoticeSink;
 
 // Wakes every timed wait `lateNs` after it was due, like a loaded machine.
 class LateTimeBase : public TimeBase {
-  public:
+public:
     explicit LateTimeBase(int64_t lateNs) : lateNs_(lateNs) {}
     int64_t NowNs() override { return inner_.NowNs(); }
     int WaitAny(std::span<Event* const> events, int64_t deadlineNs) override {
@@ -29,7 +29,7 @@ class LateTimeBase : public TimeBase {
     }
     void SleepUntil(int64_t deadlineNs) override { inner_.SleepUntil(deadlineNs); }
 
-  private:
+private:
     VirtualTimeBase inner_;
     int64_t lateNs_;
 };

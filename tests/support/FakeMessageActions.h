@@ -15,7 +15,7 @@ namespace tarnwick::test {
 // WAV insert `waveMs` (a name containing "fail" fails), PTT changes are immediate. Every action
 // is logged as a line with its virtual start time, e.g. "1200 text 'CQ'", "0 ptt up".
 class FakeMessageActions : public MessageActions {
-  public:
+public:
     explicit FakeMessageActions(int64_t startNs = 0) : time(startNs), clock_(*this) {}
 
     WalkStatus SendTextRun(const std::string& run) override;
@@ -42,10 +42,10 @@ class FakeMessageActions : public MessageActions {
     std::vector<std::string> log;
     int errors = 0;
 
-  private:
+private:
     // The virtual clock, with every timed wait counted as an action.
     class CountingClock : public TimeBase {
-      public:
+    public:
         explicit CountingClock(FakeMessageActions& owner) : owner_(owner) {}
         int64_t NowNs() override { return owner_.time.NowNs(); }
         int WaitAny(std::span<Event* const> events, int64_t deadlineNs) override {
@@ -54,7 +54,7 @@ class FakeMessageActions : public MessageActions {
         }
         void SleepUntil(int64_t deadlineNs) override { owner_.time.SleepUntil(deadlineNs); }
 
-      private:
+    private:
         FakeMessageActions& owner_;
     };
 

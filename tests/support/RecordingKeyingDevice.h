@@ -18,13 +18,13 @@ struct DeviceCall {
 
 // Shared log of the calls a fake device received, with the clock's time of each.
 class DeviceLog {
-  public:
+public:
     explicit DeviceLog(TimeBase& time) : time_(time) {}
     void Add(std::string what);
     std::vector<DeviceCall> Calls() const;
     std::vector<std::string> What() const;
 
-  private:
+private:
     TimeBase& time_;
     mutable std::mutex mutex_;
     std::vector<DeviceCall> calls_;
@@ -32,7 +32,7 @@ class DeviceLog {
 
 // A keying device at the seam this machine has no hardware for: records what it was asked.
 class RecordingKeyingDevice : public KeyingDevice {
-  public:
+public:
     RecordingKeyingDevice(std::shared_ptr<DeviceLog> log, std::string prefix = "")
         : log_(std::move(log)), prefix_(std::move(prefix)) {}
     void PttOn() override { log_->Add(prefix_ + "ptt on"); }
@@ -41,7 +41,7 @@ class RecordingKeyingDevice : public KeyingDevice {
     void KeyUp() override { log_->Add(prefix_ + "up"); }
     void SendText(const std::string& text) override { log_->Add(prefix_ + "text " + text); }
 
-  private:
+private:
     std::shared_ptr<DeviceLog> log_;
     std::string prefix_;
 };

@@ -11,14 +11,14 @@ namespace tarnwick::test {
 // Records every notice. A sent notice is handed to `onSend` (on the sender's thread) when one
 // is set, then acknowledged; without a handler it is acknowledged at once.
 class RecordingNoticeSink : public NoticeSink {
-  public:
+public:
     std::vector<Notice> Notices() const;
     std::function<void(const Notice&)> onSend;
 
-  protected:
+protected:
     void Deliver(Notice notice) override;
 
-  private:
+private:
     mutable std::mutex mutex_;
     std::vector<Notice> notices_;
 };
