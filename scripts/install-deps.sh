@@ -8,6 +8,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     libfftw3-dev python3 python3-scipy
+    libasound2-dev libasound2-plugins pulseaudio pulseaudio-utils sox
+    libhamlib-utils
 )
 
 missing=()

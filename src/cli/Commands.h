@@ -11,6 +11,7 @@ using Args = std::vector<std::string>;
 int RunExpand(const Args& args);
 int RunSettings(const Args& args);
 int RunKey(const Args& args);
+int RunSend(const Args& args);
 
 // True when args hold -h or --help.
 bool WantsHelp(const Args& args);

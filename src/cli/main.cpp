@@ -14,6 +14,7 @@ constexpr const char* kUsage =
     "  settings list|get NAME|set NAME VALUE\n"
     "                                     read or change the stored settings\n"
     "  key [--wpm N] --trace TEXT        key TEXT as Morse onto a trace that prints every edge\n"
+    "  send [--expand] [--trace] MESSAGE send one message with the stored ports and settings\n"
     "\n"
     "Run 'tarnwick-cli COMMAND --help' for the details of one command.\n"
     "The settings file is $TARNWICK_CONFIG, or\n"
@@ -41,6 +42,9 @@ int main(int argc, char** argv) {
     }
     if (command == "key") {
         return RunKey(args);
+    }
+    if (command == "send") {
+        return RunSend(args);
     }
     std::fprintf(stderr, "tarnwick-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
     return kExitUsage;

@@ -1,5 +1,7 @@
 #include "model/CTarnwickDoc.h"
 
+#include "audio/FftEngine.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -218,6 +220,7 @@ CTarnwickDoc::~CTarnwickDoc() {
 }
 
 bool CTarnwickDoc::OnNewDocument() {
+    Fft = std::make_unique<FftEngine>();
     CaptureFormat = WaveFormat{
         kPcm, kMono, kCaptureRate, kCaptureRate * kSampleBytes, kSampleBytes, kSampleBits, 0};
     PlaybackFormat = WaveFormat{

@@ -13,6 +13,7 @@
 
 namespace tarnwick {
 
+class FftEngine;
 class SettingsStore;
 
 // Rows of the port matrix: three serial lines, the parallel port, the rig-control link.
@@ -133,6 +134,8 @@ public:
     Event RedrawEvent{ResetMode::Auto};
     WaveFormat CaptureFormat;
     WaveFormat PlaybackFormat;
+    // The receive pipeline's and the display's transform, created by OnNewDocument.
+    std::unique_ptr<FftEngine> Fft;
 
     std::vector<std::unique_ptr<MessageGroup>> Groups;
 

@@ -5,6 +5,9 @@
 #include "model/CTarnwickDoc.h"
 #include "platform/NoticeSink.h"
 #include "platform/TimeBase.h"
+#include "ports/InhibitArmed.h"
+#include "ports/KeyingObserver.h"
+#include "ports/SerialLines.h"
 
 namespace tarnwick {
 
@@ -22,6 +25,9 @@ KeyingPortManager::KeyingPortManager(const CTarnwickDoc& doc, NoticeSink& view, 
 KeyingPortManager::~KeyingPortManager() {
     PttOff();
     DestroyDevices();
+    for (auto& port : devices_.ports) {
+        port.reset();
+    }
 }
 
 void KeyingPortManager::DestroyDevices() {
@@ -37,7 +43,13 @@ void KeyingPortManager::PttOn() {
     if (devices_.ptt) {
         devices_.ptt->PttOn();
     }
+    // Also when PTT goes to the rig-control program or nowhere: an inhibit input on a serial
+    // or parallel port must still be able to stop the message.
+    InhibitArmed.store(1);
     pttUp_.store(1);
+    if (observer_ != nullptr) {
+        observer_->OnPtt(true);
+    }
     time_.SleepMs(TxDelayMs(doc_.TXDelay));
 }
 
@@ -46,6 +58,9 @@ void KeyingPortManager::PttOff() {
         devices_.ptt->PttOff();
     }
     pttUp_.store(0);
+    if (observer_ != nullptr) {
+        observer_->OnPtt(false);
+    }
 }
 
 void KeyingPortManager::KeyDown() {
@@ -54,6 +69,9 @@ void KeyingPortManager::KeyDown() {
     }
     if (devices_.cw) {
         devices_.cw->KeyDown();
+    }
+    if (observer_ != nullptr) {
+        observer_->OnKey(true);
     }
 }
 
@@ -64,6 +82,9 @@ void KeyingPortManager::KeyUp() {
     if (devices_.cw) {
         devices_.cw->KeyUp();
     }
+    if (observer_ != nullptr) {
+        observer_->OnKey(false);
+    }
 }
 
 void KeyingPortManager::SendText(const std::string& text) {
@@ -73,6 +94,9 @@ void KeyingPortManager::SendText(const std::string& text) {
 }
 
 void KeyingPortManager::Notify(int64_t kind, int64_t value) {
+    if (observer_ != nullptr && kind == kEventCharacter) {
+        observer_->OnCharacter(static_cast<char>(value));
+    }
     view_.Post(kSendEventNotice, kind, value);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -9,7 +10,9 @@
 namespace tarnwick {
 
 class CTarnwickDoc;
+class KeyingObserver;
 class NoticeSink;
+class SerialLines;
 class TimeBase;
 
 // A TX delay longer than this is taken as this (a hand-edited settings file); a negative or NaN
@@ -26,15 +29,20 @@ public:
         std::unique_ptr<KeyingDevice> cw;
         std::unique_ptr<KeyingDevice> ptt;
         std::unique_ptr<KeyingDevice> inhibit;
+        // The open serial ports of serial lines 1..3 (null when not open), shared with the
+        // devices on them. Closed, with their lines dropped, after the devices are gone.
+        std::array<std::shared_ptr<SerialLines>, 3> ports;
     };
 
     KeyingPortManager(const CTarnwickDoc& doc, NoticeSink& view, TimeBase& time, Devices devices);
-    // Drops PTT, then destroys the CW, PTT and inhibit devices in that order.
+    // Drops PTT, then destroys the CW, PTT and inhibit devices in that order, then closes the
+    // serial ports.
     virtual ~KeyingPortManager();
     KeyingPortManager(const KeyingPortManager&) = delete;
     KeyingPortManager& operator=(const KeyingPortManager&) = delete;
 
-    // Raises PTT unless it is up, then holds the caller for the TX delay.
+    // Raises PTT unless it is up, arms the inhibit watchers, then holds the caller for the TX
+    // delay.
     void PttOn();
     // Drops PTT whatever the flag says.
     void PttOff();
@@ -45,17 +53,18 @@ public:
     void Notify(int64_t kind, int64_t value);
 
     bool PttIsUp() const { return pttUp_.load() != 0; }
-
-protected:
-    // For the port builder, which closes its ports after the devices are gone.
-    void DestroyDevices();
+    // Sees every PTT change, key edge and character from now on (null: nobody).
+    void SetObserver(KeyingObserver* observer) { observer_ = observer; }
 
 private:
+    void DestroyDevices();
+
     const CTarnwickDoc& doc_;
     NoticeSink& view_;
     TimeBase& time_;
     std::atomic<int> pttUp_{0};
     Devices devices_;
+    KeyingObserver* observer_ = nullptr;
 };
 
 }  // namespace tarnwick

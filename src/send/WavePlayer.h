@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,7 +15,17 @@ class TimeBase;
 // Play and WaitDone run on the engine's worker; Stop may come from another thread at any time.
 class WavePlayer {
 public:
+    // How long WaitDone waits for the end of playback.
+    static constexpr uint32_t kWaitDoneMs = 30000;
+    // Longest file name a message may give.
+    static constexpr size_t kMaxFileName = 127;
+    // The PCM name that plays device number `device`.
+    using DeviceNamer = std::function<std::string(int device)>;
+
+    // Plays on the operator's output devices (SoundDevices).
     WavePlayer(Prompter& prompter, TimeBase& time);
+    // Plays on the PCMs `namer` names, for rigs whose devices are not in the operator's list.
+    WavePlayer(Prompter& prompter, TimeBase& time, DeviceNamer namer);
     virtual ~WavePlayer();
     WavePlayer(const WavePlayer&) = delete;
     WavePlayer& operator=(const WavePlayer&) = delete;
@@ -24,10 +36,14 @@ public:
     // and the device is closed.
     bool Play(const std::string& fileName, int device, Event* cancel = nullptr);
     // Waits up to 30 s for the end of playback or a Stop; both close the device and succeed.
-    // A time-out fails and leaves the device open.
+    // A time-out fails and leaves the device open. A device that failed during playback is
+    // closed and fails too, so a broken transmission is never reported as sent.
     bool WaitDone();
     // Ends playback at once; safe when idle and from any thread.
     void Stop();
+
+    // True from a successful Play until WaitDone or Stop closes the device.
+    bool IsOpen() const;
 
 private:
     struct Impl;

@@ -11,6 +11,13 @@ class CTarnwickDoc;
 class Prompter;
 class TimeBase;
 
+// A daemon that does not accept within this time is taken as absent.
+inline constexpr int kTrxConnectTimeoutMs = 1000;
+// The longest a call waits for the daemon's answer before it counts as failed.
+inline constexpr int kTrxReplyTimeoutMs = 1500;
+// The error box has only a text: its title goes on the first line.
+inline constexpr const char* kTrxErrorTitle = "Raw Dispatch Interface Error";
+
 // The client of the rig-control program, carried over the rig-control daemon's TCP line
 // protocol. It keeps the keyer's named calls and translates each into the daemon's commands.
 // All calls come from one thread at a time (the user-interface thread).
@@ -33,11 +40,14 @@ public:
     void SetPtt(bool on);
     void SetCallSign(const std::string& call);
     // The keyer's data codes: 6 (call sign notice), 19 (speed), 20 (Morse text),
-    // 30 (report-back registration). False when the call failed (the box was shown).
+    // 30 (report-back registration). False when the call failed (the box was shown) or, for 19
+    // and 20, when the link is not connected (nothing was tried, nothing shown). The daemon has
+    // nothing to do for 6, 30 and codes it does not know: they are accepted.
     bool SetData(int code, int value, double real, const std::string& text);
     void SendCwChar(char c);
     void SendCwText(const std::string& text);
-    // Ends Morse the radio is still sending, where the radio can.
+    // Ends Morse the radio is still sending, where the radio can; then a pending end-of-sending
+    // report is made at once. Best effort: a radio that cannot stop shows no box.
     void StopMorse();
 
     // Called (from the link's own thread) when Morse handed over with SendCwText or SendCwChar

@@ -168,4 +168,53 @@ TEST_F(CliTest, InterruptStopsKeyingAtOnceWithTheKeyUp) {
     EXPECT_NE(lines.back().find("key up"), std::string::npos);
 }
 
+std::vector<std::string> Events(const std::string& out) {
+    std::vector<std::string> what;
+    for (const auto& line : Lines(out)) {
+        what.push_back(line.substr(line.find(' ') + 1));
+    }
+    return what;
+}
+
+TEST_F(CliTest, SendRaisesPttAroundTheMessageAndDropsItForPauses) {
+    ASSERT_EQ(Run({"settings", "set", "CWRate", "50"}).status, 0);
+    ASSERT_EQ(Run({"settings", "set", "TXDelay", "0"}).status, 0);
+    const Outcome o = Run({"send", "--trace", "E [P:1] T"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    std::vector<std::string> ptt;
+    int downs = 0;
+    for (const auto& e : Events(o.out)) {
+        if (e.rfind("ptt", 0) == 0) {
+            ptt.push_back(e);
+        }
+        downs += e == "key down";
+    }
+    EXPECT_EQ(ptt, (std::vector<std::string>{"ptt on", "ptt off", "ptt on", "ptt off"}));
+    EXPECT_EQ(downs, 2);
+
+    const Outcome plain = Run({"send", "--expand", "--call", "DL0XX", "%T DE %M"});
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.out, "DL0XX DE MYCALL\n");
+}
+
+TEST_F(CliTest, SendReportsAFailedMessageAndAStop) {
+    ASSERT_EQ(Run({"settings", "set", "CWRate", "50"}).status, 0);
+    const Outcome bad = Run({"send", "E {A} [N:2]"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("Error in message string."), std::string::npos);
+    const Outcome wav = Run({"send", "{missing.wav}[I]"});
+    EXPECT_EQ(wav.status, 1);
+    EXPECT_NE(wav.err.find("Cannot locate file: missing.wav"), std::string::npos);
+
+    const pid_t pid = Start({"send", "--trace", "{PARIS }[R:60]"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    kill(pid, SIGTERM);
+    const Outcome stopped = Finish(pid);
+    EXPECT_EQ(stopped.status, 130);
+    const auto events = Events(stopped.out);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.front(), "ptt on");
+    EXPECT_EQ(events.back(), "ptt off");
+}
+
 }  // namespace

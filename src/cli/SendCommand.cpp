@@ -1,0 +1,145 @@
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+#include "cli/Commands.h"
+#include "cli/ExitCodes.h"
+#include "cli/StderrPrompter.h"
+#include "cli/StopSignal.h"
+#include "cli/StoredDocument.h"
+#include "cli/TraceKeyingDevice.h"
+#include "platform/TimeBase.h"
+#include "ports/KeyingObserver.h"
+#include "ports/LinuxKeyingHardware.h"
+#include "send/EngineDriver.h"
+#include "send/MacroExpander.h"
+#include "send/NoticeQueue.h"
+#include "send/TransmitEngine.h"
+
+namespace tarnwick::cli {
+
+namespace {
+
+constexpr const char* kHelp =
+    "usage: tarnwick-cli send [--expand] [--call CALL] [--trace] MESSAGE...\n"
+    "\n"
+    "Sends one message exactly as the keyer does, with the stored port assignment, speed,\n"
+    "weights, TX delay, sound card and rig-control settings: PTT, Morse, repeats, pauses with\n"
+    "PTT dropped, WAV inserts. Macros (%M, %T, ...) are sent as typed unless --expand is given\n"
+    "(--call sets %T; without it the stored HisCall is used).\n"
+    "The sent characters are printed as they go; --trace prints every PTT change, key edge\n"
+    "and character instead, with seconds and microseconds since the start.\n"
+    "Ctrl-C or SIGTERM stops at once with PTT down.\n"
+    "Exit status: 0 completed, 1 failed, 2 ended by transmit inhibit, 130 stopped.\n";
+
+// Traces the manager's PTT, key and character events as they happen; a line set to the state
+// it already has is no event.
+class TraceObserver : public KeyingObserver {
+public:
+    explicit TraceObserver(TraceLog& log) : log_(log) {}
+    void OnPtt(bool up) override { Change(ptt_, up, up ? "ptt on" : "ptt off"); }
+    void OnKey(bool down) override { Change(key_, down, down ? "key down" : "key up"); }
+    void OnCharacter(char c) override { log_.Add("char", c); }
+
+private:
+    static void Change(std::atomic<bool>& line, bool on, const char* what, TraceLog& log) {
+        if (line.exchange(on) != on) {
+            log.Add(what);
+        }
+    }
+    void Change(std::atomic<bool>& line, bool on, const char* what) {
+        Change(line, on, what, log_);
+    }
+
+    TraceLog& log_;
+    std::atomic<bool> ptt_{false};
+    std::atomic<bool> key_{false};
+};
+
+}  // namespace
+
+int RunSend(const Args& args) {
+    if (WantsHelp(args)) {
+        std::fputs(kHelp, stdout);
+        return kExitOk;
+    }
+    bool expand = false;
+    bool trace = false;
+    std::string call;
+    bool haveCall = false;
+    std::string message;
+    bool haveMessage = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--expand") {
+            expand = true;
+        } else if (args[i] == "--trace") {
+            trace = true;
+        } else if (args[i] == "--call") {
+            if (i + 1 >= args.size()) {
+                std::fputs("tarnwick-cli send: --call needs a call sign\n", stderr);
+                return kExitUsage;
+            }
+            call = args[++i];
+            haveCall = true;
+        } else {
+            message += (haveMessage ? " " : "") + args[i];
+            haveMessage = true;
+        }
+    }
+    if (!haveMessage) {
+        std::fputs(kHelp, stderr);
+        return kExitUsage;
+    }
+
+    StoredDocument stored;
+    CTarnwickDoc& doc = stored.Doc();
+    if (expand) {
+        const StationData station{doc.MyCall, doc.Report, doc.MyGrid};
+        message = ExpandMacros(message, station, haveCall ? call : doc.HisCall);
+    }
+
+    StopSignal stop;
+    StderrPrompter prompter;
+    LinuxKeyingHardware hardware;
+    NoticeQueue view;
+    TraceLog log(RealTime(), stdout);
+    TraceObserver observer(log);
+    TransmitEngine engine(doc, view, prompter, RealTime(), hardware);
+    if (trace) {
+        engine.SetKeyingObserver(&observer);
+    }
+    EngineDriver driver(engine, view, RealTime());
+    bool printedAny = false;
+    driver.observer = [&](const Notice& n) {
+        if (trace) {
+            log.Flush();
+        } else if (n.message == kSendEventNotice && n.wParam == kEventCharacter) {
+            std::fputc(static_cast<int>(n.lParam), stdout);
+            std::fflush(stdout);
+            printedAny = true;
+        }
+    };
+    engine.Send(message);
+    const SendOutcome outcome = driver.RunUntilDone(&stop.StopEvent());
+    log.Flush();
+    if (printedAny) {
+        std::fputc('\n', stdout);
+    }
+    stop.Close();
+    switch (outcome) {
+        case SendOutcome::Completed:
+            return kExitOk;
+        case SendOutcome::Failed:
+            std::fputs("tarnwick-cli send: the message failed\n", stderr);
+            return kExitFailed;
+        case SendOutcome::Inhibited:
+            std::fputs("tarnwick-cli send: stopped by transmit inhibit, PTT down\n", stderr);
+            return kExitInhibited;
+        case SendOutcome::Stopped:
+            std::fputs("tarnwick-cli send: stopped, PTT down\n", stderr);
+            return kExitStopped;
+    }
+    return kExitFailed;
+}
+
+}  // namespace tarnwick::cli

@@ -1,0 +1,7 @@
+#include "ports/InhibitArmed.h"
+
+namespace tarnwick {
+
+std::atomic<int> InhibitArmed{0};
+
+}  // namespace tarnwick

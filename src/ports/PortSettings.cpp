@@ -1,0 +1,167 @@
+#include "ports/PortSettings.h"
+
+#include <cctype>
+
+namespace tarnwick {
+
+namespace {
+
+bool IsSerialRow(int row) {
+    return row >= 0 && row < kSerialLines;
+}
+
+int CountSet(const PortMatrixCells& m, int column) {
+    int n = 0;
+    for (int row = 0; row <= kParallelRow; ++row) {
+        n += m[row][column] > 0 ? 1 : 0;
+    }
+    return n;
+}
+
+std::optional<std::string> CheckSerialLine(const std::array<int, kPortColumns>& cells) {
+    const int ptt = cells[kPttColumn];
+    const int cw = cells[kCwColumn];
+    if (ptt <= 0) {
+        return std::nullopt;
+    }
+    if (ptt == cw) {
+        return "Error: You cannot use the same pin for both CW and PTT.";
+    }
+    if (ptt == kSerialBoth && cw > 0) {
+        return "Error: You cannot use bothpins for PTT and one of them for CW.";
+    }
+    if (cw == kSerialBoth) {
+        return "Error: You cannot use bothpins for CW and one of them for PTT.";
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+PortSettings PortSettingsFromDocument(const CTarnwickDoc& doc) {
+    PortSettings s;
+    s.comPort = doc.ComPort;
+    s.lptAddressText = doc.LptPort[0];
+    for (int row = 0; row < kPortRows; ++row) {
+        for (int col = 0; col < kPortColumns; ++col) {
+            s.matrix[row][col] = doc.PortMatrix[row][col];
+        }
+    }
+    return s;
+}
+
+std::optional<int> ParseComNumber(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    const size_t digitsFrom = i;
+    int value = 0;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+        // Anything past two digits is out of range anyway; stop before it could overflow.
+        if (value > kMaxComNumber * 10) {
+            return std::nullopt;
+        }
+        value = value * 10 + (text[i] - '0');
+        ++i;
+    }
+    if (i == digitsFrom) {
+        return std::nullopt;
+    }
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
+        ++i;
+    }
+    if (i != text.size()) {
+        return std::nullopt;
+    }
+    if (negative) {
+        value = -value;
+    }
+    if (value < 0 || value > kMaxComNumber) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<std::string> ValidatePortSettings(const PortSettings& s) {
+    for (int n : s.comPort) {
+        if (n < 0 || n > kMaxComNumber) {
+            return kComNumberRangeMessage;
+        }
+    }
+    const auto& com = s.comPort;
+    if ((com[0] != 0 && (com[0] == com[1] || com[0] == com[2])) ||
+        (com[1] != 0 && com[1] == com[2])) {
+        return "Error: Please enter a different COM port number on each line.";
+    }
+    if (CountSet(s.matrix, kPttColumn) > 1) {
+        return "Error: You cannot send the PTT signal to more than one device.";
+    }
+    if (CountSet(s.matrix, kCwColumn) > 1) {
+        return "Error: You cannot send the CW signal to more than one device.";
+    }
+    if (CountSet(s.matrix, kInhibitColumn) > 1) {
+        return "Error: You cannot use more than one port for transmit interrupt.";
+    }
+    for (int line = 0; line < kSerialLines; ++line) {
+        if (auto message = CheckSerialLine(s.matrix[line])) {
+            return message;
+        }
+    }
+    return std::nullopt;
+}
+
+int ListSize(int row, int column) {
+    if (column < 0 || column >= kPortColumns || row < 0 || row >= kPortRows) {
+        return 0;
+    }
+    if (IsSerialRow(row)) {
+        return column == kInhibitColumn ? 3 : 4;
+    }
+    if (row == kTrxRow && column == kInhibitColumn) {
+        return 0;
+    }
+    return 2;
+}
+
+int ListPositionFromStored(int row, int column, int stored) {
+    int position = stored;
+    if (IsSerialRow(row) && column == kInhibitColumn) {
+        position = stored > 0 ? stored - kInhibitListOffset : 0;
+    }
+    return position >= 0 && position < ListSize(row, column) ? position : 0;
+}
+
+int StoredFromListPosition(int row, int column, int position) {
+    if (IsSerialRow(row) && column == kInhibitColumn) {
+        return position > 0 ? position + kInhibitListOffset : 0;
+    }
+    return position;
+}
+
+PortMatrixCells ListPositionsFromMatrix(const PortMatrixCells& stored) {
+    PortMatrixCells positions{};
+    for (int row = 0; row < kPortRows; ++row) {
+        for (int col = 0; col < kPortColumns; ++col) {
+            positions[row][col] = ListPositionFromStored(row, col, stored[row][col]);
+        }
+    }
+    return positions;
+}
+
+void StoreListPositions(const PortMatrixCells& positions, PortMatrixCells& stored) {
+    for (int row = 0; row < kPortRows; ++row) {
+        for (int col = 0; col < kPortColumns; ++col) {
+            if (ListSize(row, col) > 0) {
+                stored[row][col] = StoredFromListPosition(row, col, positions[row][col]);
+            }
+        }
+    }
+}
+
+}  // namespace tarnwick

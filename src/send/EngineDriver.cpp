@@ -1,0 +1,53 @@
+#include "send/EngineDriver.h"
+
+#include "platform/TimeBase.h"
+#include "send/NoticeQueue.h"
+#include "send/TransmitEngine.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr uint32_t kPollMs = 200;
+
+}  // namespace
+
+SendOutcome EngineDriver::RunUntilDone(Event* stop) {
+    for (;;) {
+        if (stop != nullptr && stop->IsSignalled(time_.NowNs())) {
+            engine_.Stop();
+            engine_.ReleaseDevices();
+            return SendOutcome::Stopped;
+        }
+        const std::optional<Notice> notice = queue_.Next(time_, kPollMs, stop);
+        if (!notice) {
+            continue;
+        }
+        if (notice->message == kSendEventNotice) {
+            if (notice->wParam == kEventPttRequest) {
+                if (notice->lParam != 0) {
+                    engine_.PttOn();
+                } else {
+                    engine_.PttOff();
+                }
+            } else if (notice->wParam == kEventTrxText) {
+                engine_.PushTrxText();
+            }
+        }
+        notice->Acknowledge();
+        if (observer) {
+            observer(*notice);
+        }
+        if (notice->message == kSendDoneNotice) {
+            if (notice->lParam == kDoneInhibit) {
+                engine_.Stop();
+            }
+            engine_.ReleaseDevices();
+            return notice->lParam == kDoneCompleted ? SendOutcome::Completed
+                   : notice->lParam == kDoneInhibit ? SendOutcome::Inhibited
+                                                    : SendOutcome::Failed;
+        }
+    }
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,99 @@
+// The transmit engine's actions on its worker thread: text runs, WAV inserts, PTT requests.
+#include "model/CTarnwickDoc.h"
+#include "platform/NoticeSink.h"
+#include "platform/Prompter.h"
+#include "platform/TimeBase.h"
+#include "ports/KeyingPortManager.h"
+#include "send/CwTiming.h"
+#include "send/MediaTimer.h"
+#include "send/MessageTag.h"
+#include "send/MorseTable.h"
+#include "send/TransmitEngine.h"
+#include "send/WavePlayer.h"
+
+namespace tarnwick {
+
+namespace {
+
+// How long past the text's own Morse duration the rig-control program may take to report the
+// end of its sending before the message is given up as failed.
+constexpr uint32_t kTrxReportGraceMs = 30'000;
+
+}  // namespace
+
+WalkStatus TransmitEngine::RequestPtt(bool up) {
+    if (StopRequested()) {
+        return WalkStatus::Stopped;
+    }
+    if (!view_.Send(kSendEventNotice, kEventPttRequest, up ? 1 : 0, time_, &stopEvent_)) {
+        return WalkStatus::Stopped;
+    }
+    return StopRequested() ? WalkStatus::Stopped : WalkStatus::Done;
+}
+
+WalkStatus TransmitEngine::SendTextRun(const std::string& run) {
+    if (!PttUp() && RequestPtt(true) == WalkStatus::Stopped) {
+        return WalkStatus::Stopped;
+    }
+    std::string text = run;
+    RemoveLeadingBlanks(text);
+    if (firstRun_) {
+        text.insert(text.begin(), ' ');
+    }
+    {
+        std::lock_guard lock(runMutex_);
+        currentRun_ = text;
+    }
+    const bool trx = TrxCwInUse();
+    if (trx) {
+        // Reset before the hand-over is announced, so a fast report cannot be lost.
+        trxDoneEvent_.Reset();
+        view_.Post(kSendEventNotice, kEventTrxText, 0);
+    }
+    MorseRun morse = ConvertToMorse(text);
+    const uint64_t durationMs =
+        CwDurationMs(morse, ComputeCwTiming(doc_.CWRate, doc_.DotWgt, doc_.DashWgt, doc_.LetterSp));
+    if (StopRequested()) {
+        return WalkStatus::Stopped;
+    }
+    mediaTimer_->SendCw(morse, *ports_, stop_, &stopEvent_);
+    if (StopRequested()) {
+        return WalkStatus::Stopped;
+    }
+    firstRun_ = true;
+    if (trx) {
+        const uint32_t limit =
+            static_cast<uint32_t>(std::min<uint64_t>(durationMs, 3'600'000)) + kTrxReportGraceMs;
+        const int woke = time_.WaitAnyFor({&trxDoneEvent_, &stopEvent_}, limit);
+        if (StopRequested()) {
+            return WalkStatus::Stopped;
+        }
+        if (woke < 0) {
+            return WalkStatus::Failed;  // the rig never reported the end of its sending
+        }
+    }
+    return WalkStatus::Done;
+}
+
+WalkStatus TransmitEngine::InsertWave(const std::string& fileName) {
+    if (!wavePlayer_) {
+        return WalkStatus::Failed;
+    }
+    if (!PttUp() && RequestPtt(true) == WalkStatus::Stopped) {
+        return WalkStatus::Stopped;
+    }
+    if (!wavePlayer_->Play(fileName, doc_.WaveOut, &stopEvent_)) {
+        return StopRequested() ? WalkStatus::Stopped : WalkStatus::Failed;
+    }
+    if (wavePlayer_->WaitDone()) {
+        return StopRequested() ? WalkStatus::Stopped : WalkStatus::Done;
+    }
+    wavePlayer_->Stop();
+    return WalkStatus::Failed;
+}
+
+void TransmitEngine::ShowMessageError() {
+    prompter_.Show(kMessageErrorText, &stopEvent_);
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,326 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/SoundCard.h"
+#include "platform/SoundDevices.h"
+#include "platform/TimeBase.h"
+#include "support/ChildProcess.h"
+#include "support/PulseRecorder.h"
+#include "support/PulseTestServer.h"
+#include "support/RecordingPrompter.h"
+#include "support/ScopedEnvironment.h"
+#include "support/ToneSearch.h"
+#include "support/WaveFileBuilder.h"
+
+namespace tarnwick {
+namespace {
+
+using test::PulseRecorder;
+using test::PulseTestServer;
+using test::ToneSearch;
+using Clock = std::chrono::steady_clock;
+
+constexpr unsigned kRate = 11025;
+constexpr unsigned kBlock = 2048;  // what the receive pipeline reads and writes
+constexpr double kBlockSeconds = static_cast<double>(kBlock) / kRate;
+constexpr double kAirHz = 1000;
+constexpr double kPlayHz = 700;
+
+double Since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void Sleep(double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+int IndexOf(const std::string& name, PcmDirection direction) {
+    const std::vector<SoundDevice> devices = SoundDevices::List(direction);
+    const auto it = std::find_if(devices.begin(), devices.end(),
+                                 [&](const SoundDevice& d) { return d.name == name; });
+    return it == devices.end() ? -1 : static_cast<int>(it - devices.begin());
+}
+
+// A private real-time sound server. Capture comes from the monitor of the sink "air", into
+// which a 1000 Hz tone is played; playback goes into the sink "keyer", whose monitor is
+// recorded. (The server's sine source hands out audio in two-second bursts, which no
+// three-buffer capture can follow.) Both directions use ALSA's "pulse" PCM, chosen by its
+// number in the operator's device list.
+class SoundCardPulseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!PulseTestServer::Installed()) {
+            GTEST_SKIP() << "pulseaudio and parecord (Debian: pulseaudio pulseaudio-utils) are "
+                            "not installed";
+        }
+        std::string why;
+        ASSERT_TRUE(server_.Start(&why)) << why;
+        server_.UseInThisProcess();
+        source_.Set("PULSE_SOURCE", "air.monitor");
+        inDevice_ = IndexOf("pulse", PcmDirection::Capture);
+        outDevice_ = IndexOf("pulse", PcmDirection::Playback);
+        ASSERT_GE(inDevice_, 0);
+        ASSERT_GE(outDevice_, 0);
+    }
+
+    // Starts the tone on "air" and waits until its monitor delivers audio.
+    void StartAirTone() {
+        const std::string path = server_.Dir() + "/air.wav";
+        ASSERT_TRUE(test::ScratchDir::Write(
+            path, test::WaveFileBuilder::Pcm16(
+                      1, kRate, test::WaveFileBuilder::Tone(kAirHz, 60, kRate, 12000))));
+        std::string why;
+        ASSERT_TRUE(player_.Start({"paplay", "-d", "air", "--latency-msec=20", path},
+                                  server_.ClientEnvironment(), "", path + ".log", &why))
+            << why;
+        ASSERT_TRUE(airRecorder_.Start(&why)) << why;
+    }
+
+    // Opens the capture and reads its first block. A new stream's first block can take about
+    // two seconds on this server, so a time-out there is followed by a reopen, as the receive
+    // pipeline does.
+    void OpenCapture(SoundCard& card, std::vector<double>& block) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            ASSERT_EQ(card.OpenInput(format_, inDevice_, kBlock, 0), 0);
+            if (card.Read(block.data(), kBlock) == static_cast<int>(kBlock)) {
+                return;
+            }
+            ASSERT_EQ(card.LastError(), 113);
+        }
+        FAIL() << "no capture within three tries";
+    }
+
+    std::vector<double> Tone(double seconds) const {
+        const std::vector<int16_t> t = test::WaveFileBuilder::Tone(kPlayHz, seconds, kRate, 12000);
+        return std::vector<double>(t.begin(), t.end());
+    }
+
+    PulseTestServer server_{{{"keyer"}, {"air"}}, 0};
+    test::ScopedEnvironment source_;
+    test::ChildProcess player_;
+    PulseRecorder airRecorder_{server_, "air.monitor", kRate};
+    PulseRecorder keyerRecorder_{server_, "keyer.monitor", kRate};
+    test::RecordingPrompter prompter_;
+    const WaveFormat format_{1, 1, kRate, 2 * kRate, 2, 16, 0};
+    int inDevice_ = -1;
+    int outDevice_ = -1;
+};
+
+TEST_F(SoundCardPulseTest, CaptureKeepsPaceWithTheAudioAndOverflowsWhenTheReaderStops) {
+    StartAirTone();
+    SoundCard card(prompter_, RealTime());
+    std::vector<double> all(kBlock);
+    OpenCapture(card, all);
+    const auto start = Clock::now();
+    constexpr int kMore = 10;
+    std::vector<double> block(kBlock);
+    for (int i = 0; i < kMore; ++i) {
+        ASSERT_EQ(card.Read(block.data(), kBlock), static_cast<int>(kBlock))
+            << "block " << i << ", error " << card.LastError();
+        all.insert(all.end(), block.begin(), block.end());
+    }
+    const double took = Since(start);
+    Sleep(1.2);  // three buffers hold 0.56 s
+    EXPECT_EQ(card.Read(block.data(), kBlock), -1);
+    EXPECT_EQ(card.LastError(), 112);
+    EXPECT_EQ(card.Read(block.data(), kBlock), -1) << "the overflow closed the input";
+    EXPECT_EQ(card.LastError(), 111);
+    OpenCapture(card, block);  // the same object opens again
+
+    EXPECT_GT(took, kMore * kBlockSeconds * 0.5) << "blocks come at the rate of the audio";
+    EXPECT_LT(took, kMore * kBlockSeconds * 4);
+    // Blocks overlapping every boundary between buffers: a lost, repeated or reordered
+    // buffer breaks the tone's phase there.
+    const ToneSearch tone(kAirHz, kRate);
+    const ToneSearch::Heard heard = tone.Find(all, 2000, 64);
+    EXPECT_DOUBLE_EQ(heard.from, 0);
+    EXPECT_NEAR(heard.total, static_cast<double>(all.size() - 256) / kRate, 64.0 / kRate);
+    EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{});
+}
+
+TEST_F(SoundCardPulseTest, StalledCaptureTimesOutAndAStopEndsTheWaitAtOnce) {
+    StartAirTone();
+    SoundCard card(prompter_, RealTime());
+    std::vector<double> block(kBlock);
+    OpenCapture(card, block);
+    test::ChildProcess pactl;
+    std::string why;
+    ASSERT_TRUE(pactl.Start({"pactl", "suspend-sink", "air", "1"}, server_.ClientEnvironment(), "",
+                            "", &why))
+        << why;
+    EXPECT_EQ(pactl.End(0, 10000), 0);
+    // What was captured before the stall still comes; then the wait gives up.
+    const auto start = Clock::now();
+    double lastRead = 0;
+    int result = 0;
+    for (int i = 0; i < 20 && result >= 0; ++i) {
+        const auto before = Clock::now();
+        result = card.Read(block.data(), kBlock);
+        lastRead = Since(before);
+    }
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(card.LastError(), 113);
+    EXPECT_GT(lastRead, 1.5) << "the wait lasts its bound";
+    EXPECT_LT(lastRead, 4.0);
+    EXPECT_LT(Since(start), 10.0);
+
+    // The device is still stalled: a stop from another thread ends the wait long before its
+    // two seconds are up.
+    ASSERT_EQ(card.OpenInput(format_, inDevice_, kBlock, 0), 0);
+    std::thread stopper([&] {
+        Sleep(0.2);
+        card.Interrupt();
+    });
+    const auto waitStart = Clock::now();
+    for (int i = 0; i < 20 && result >= 0; ++i) {
+        result = card.Read(block.data(), kBlock);
+    }
+    const double waited = Since(waitStart);
+    stopper.join();
+    EXPECT_EQ(result, -1);
+    EXPECT_LT(waited, 1.5);
+}
+
+TEST_F(SoundCardPulseTest, PlaybackWaitsForTwoQueuedBuffersThenPlaysThemOut) {
+    std::string why;
+    ASSERT_TRUE(keyerRecorder_.Start(&why)) << why;
+    const auto recordStart = Clock::now();
+    SoundCard card(prompter_, RealTime());
+    ASSERT_EQ(card.OpenOutput(format_, outDevice_, kBlock, 0), 0);
+    const std::vector<double> tone = Tone(2 * kBlockSeconds);
+    ASSERT_EQ(card.Write(tone.data(), kBlock), static_cast<int>(kBlock));
+    const double firstWrite = Since(recordStart);
+    Sleep(1.0);
+    ASSERT_EQ(card.Write(tone.data() + kBlock, kBlock), static_cast<int>(kBlock));
+    const auto playStart = Clock::now();
+    EXPECT_EQ(card.WaitOutputDone(), 0);
+    const double played = Since(playStart);
+    card.CloseOutput();
+    EXPECT_EQ(card.LastError(), 0);
+    Sleep(0.5);
+    const ToneSearch::Heard heard = ToneSearch(kPlayHz, kRate).Find(keyerRecorder_.Stop(), 2000);
+
+    EXPECT_GT(played, 2 * kBlockSeconds * 0.7) << "the wait lasts as long as the queue plays";
+    EXPECT_LT(played, 5.0);
+    EXPECT_GT(heard.from, firstWrite + 0.8) << "one queued buffer alone is not played";
+    EXPECT_GT(heard.total, 2 * kBlockSeconds - 0.1) << "both buffers are heard";
+    EXPECT_LT(heard.Span(), 2 * kBlockSeconds + 0.2);
+}
+
+TEST_F(SoundCardPulseTest, ClosingPlaysThePartlyFilledBuffer) {
+    std::string why;
+    ASSERT_TRUE(keyerRecorder_.Start(&why)) << why;
+    SoundCard card(prompter_, RealTime());
+    ASSERT_EQ(card.OpenOutput(format_, outDevice_, kBlock, 0), 0);
+    const std::vector<double> tone = Tone(1.5 * kBlockSeconds);
+    ASSERT_EQ(card.Write(tone.data(), kBlock), static_cast<int>(kBlock));
+    ASSERT_EQ(card.Write(tone.data() + kBlock, kBlock / 2), static_cast<int>(kBlock / 2));
+    const auto start = Clock::now();
+    card.CloseOutput();
+    const double closing = Since(start);
+    EXPECT_EQ(card.LastError(), 0);
+    Sleep(0.5);
+    const ToneSearch::Heard heard = ToneSearch(kPlayHz, kRate).Find(keyerRecorder_.Stop(), 2000);
+    EXPECT_GT(closing, kBlockSeconds) << "closing waits until the sound has been played";
+    EXPECT_LT(closing, 5.0);
+    EXPECT_GT(heard.total, 1.5 * kBlockSeconds - 0.1);
+    EXPECT_LT(heard.Span(), 1.5 * kBlockSeconds + 0.2);
+}
+
+// The receive pipeline's loop: read a block, write it back. Neither direction may report an
+// overflow or underflow while the loop keeps pace, and what is captured is what is heard; once
+// the writer stops, the output underflows.
+TEST_F(SoundCardPulseTest, ReadingAndWritingInStepPassesTheAudioOnUntilTheWriterStops) {
+    StartAirTone();
+    std::string why;
+    ASSERT_TRUE(keyerRecorder_.Start(&why)) << why;
+    SoundCard input(prompter_, RealTime());
+    SoundCard output(prompter_, RealTime());
+    std::vector<double> block(kBlock);
+    OpenCapture(input, block);
+    ASSERT_EQ(output.OpenOutput(format_, outDevice_, kBlock, 0), 0);
+    constexpr int kBlocks = 16;  // about three seconds
+    for (int i = 0; i < kBlocks; ++i) {
+        ASSERT_EQ(output.Write(block.data(), kBlock), static_cast<int>(kBlock))
+            << "block " << i << ", error " << output.LastError();
+        ASSERT_EQ(input.Read(block.data(), kBlock), static_cast<int>(kBlock))
+            << "block " << i << ", error " << input.LastError();
+    }
+    input.CloseInput();
+    Sleep(1.5);  // the writer stops: everything queued plays
+    EXPECT_EQ(output.Write(block.data(), kBlock), -1);
+    EXPECT_EQ(output.LastError(), 115);
+    EXPECT_EQ(output.Write(block.data(), kBlock), -1) << "the underflow closed the output";
+    EXPECT_EQ(output.LastError(), 114);
+    const ToneSearch::Heard heard = ToneSearch(kAirHz, kRate).Find(keyerRecorder_.Stop(), 2000);
+    EXPECT_GT(heard.total, kBlocks * kBlockSeconds - 0.2) << "every block is heard";
+    EXPECT_LT(heard.Span(), kBlocks * kBlockSeconds + 0.5) << "without gaps";
+}
+
+// (A suspended sink of this server still takes audio at its rate, so a stalled playback cannot
+// be made here; a vanished server below ends in the same time-out.)
+TEST_F(SoundCardPulseTest, AStopEndsAPlaybackWaitAtOnceAndSkipsThePlayOut) {
+    constexpr unsigned kLong = kRate * 3 / 2;  // 1.5 s buffers: a long wait for the first
+    SoundCard card(prompter_, RealTime());
+    ASSERT_EQ(card.OpenOutput(format_, outDevice_, kLong, 0), 0);
+    const std::vector<double> tone = Tone(3.0);
+    EXPECT_EQ(card.Write(tone.data(), kLong), static_cast<int>(kLong));
+    EXPECT_EQ(card.Write(tone.data() + kLong, kLong), static_cast<int>(kLong));
+    std::thread stopper([&] {
+        Sleep(0.2);
+        card.Interrupt();
+    });
+    const auto waitStart = Clock::now();
+    EXPECT_EQ(card.WaitOutputDone(), 116);
+    const double stopped = Since(waitStart);
+    stopper.join();
+    EXPECT_LT(stopped, 1.0) << "the first buffer alone takes 1.5 s to play";
+    const auto closeStart = Clock::now();
+    card.CloseOutput();
+    EXPECT_LT(Since(closeStart), 1.0) << "after a stop nothing more is played out";
+    EXPECT_EQ(card.Write(tone.data(), kLong), -1);
+    EXPECT_EQ(card.LastError(), 114);
+}
+
+TEST_F(SoundCardPulseTest, AVanishedServerEndsBothDirectionsWithinTheBound) {
+    StartAirTone();
+    SoundCard input(prompter_, RealTime());
+    SoundCard output(prompter_, RealTime());
+    std::vector<double> block(kBlock);
+    OpenCapture(input, block);
+    ASSERT_EQ(output.OpenOutput(format_, outDevice_, kBlock, 0), 0);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(input.Read(block.data(), kBlock), static_cast<int>(kBlock)) << input.LastError();
+        ASSERT_EQ(output.Write(block.data(), kBlock), static_cast<int>(kBlock))
+            << output.LastError();
+    }
+    server_.Stop();
+    const auto start = Clock::now();
+    int read = 0;
+    int written = 0;
+    for (int i = 0; i < 20 && (read >= 0 || written >= 0); ++i) {
+        if (read >= 0) {
+            read = input.Read(block.data(), kBlock);
+        }
+        if (written >= 0) {
+            written = output.Write(block.data(), kBlock);
+        }
+    }
+    EXPECT_LT(Since(start), 10.0);
+    EXPECT_EQ(read, -1);
+    EXPECT_EQ(input.LastError(), 113);
+    EXPECT_EQ(written, -1);
+    EXPECT_EQ(output.LastError(), 116);
+    const auto closing = Clock::now();
+    input.CloseInput();
+    output.CloseOutput();
+    EXPECT_LT(Since(closing), 1.0);
+}
+
+}  // namespace
+}  // namespace tarnwick

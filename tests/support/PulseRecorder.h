@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "support/ChildProcess.h"
+
+namespace tarnwick::test {
+
+class PulseTestServer;
+
+// Records one source of a PulseTestServer (a sink's ".monitor" records what was played into the
+// sink) as 16-bit mono samples, with the server's own recording client.
+class PulseRecorder {
+public:
+    PulseRecorder(const PulseTestServer& server, std::string source, unsigned rate = 11025);
+    ~PulseRecorder();
+    PulseRecorder(const PulseRecorder&) = delete;
+    PulseRecorder& operator=(const PulseRecorder&) = delete;
+
+    // Starts recording and returns once samples arrive (the first can take about two seconds);
+    // false, with the reason, if they do not.
+    bool Start(std::string* why);
+    // Ends the recording and returns everything recorded.
+    std::vector<int16_t> Stop();
+
+    unsigned Rate() const { return rate_; }
+
+private:
+    const PulseTestServer& server_;
+    std::string source_;
+    unsigned rate_;
+    std::string path_;
+    ChildProcess recorder_;
+};
+
+}  // namespace tarnwick::test

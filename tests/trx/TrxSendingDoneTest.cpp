@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/VirtualTimeBase.h"
+#include "send/CwTiming.h"
+#include "send/MorseTable.h"
+#include "trx/TrxLinkFixture.h"
+
+namespace tarnwick {
+namespace {
+
+using test::TrxLinkFixture;
+
+// How long the radio needs for `text` handed over in one piece (the daemon puts a blank
+// before it) at `wpm` with its own, unweighted keyer.
+int64_t RadioNs(const std::string& text, unsigned wpm) {
+    const uint64_t ms = CwDurationMs(ConvertToMorse(" " + text), ComputeCwTiming(wpm, 1, 3, 3));
+    return static_cast<int64_t>(ms) * kNsPerMs;
+}
+
+// Records when (on `time`'s clock) and on which thread each report came.
+struct ReportLog {
+    explicit ReportLog(TimeBase& t) : time(t) {}
+
+    std::function<void()> Handler() {
+        return [this] {
+            std::lock_guard lock(mutex);
+            atNs.push_back(time.NowNs());
+            onCallerThread = onCallerThread || std::this_thread::get_id() == caller;
+            done.Set();
+        };
+    }
+    std::vector<int64_t> Reports() {
+        std::lock_guard lock(mutex);
+        return atNs;
+    }
+
+    TimeBase& time;
+    std::thread::id caller = std::this_thread::get_id();
+    std::mutex mutex;
+    std::vector<int64_t> atNs;
+    bool onCallerThread = false;
+    Event done{ResetMode::Auto};
+};
+
+using TrxSendingDoneTest = TrxLinkFixture;
+
+TEST_F(TrxSendingDoneTest, ReportComesWhenTheTextHasHadTimeToLeaveTheRadio) {
+    doc.CWRate = 40;
+    ReportLog log(RealTime());
+    link->SetSendingDoneHandler(log.Handler());
+    ASSERT_TRUE(link->Connect(42));
+    const int64_t duration = RadioNs("PARIS", 40);
+
+    const int64_t before = RealTime().NowNs();  // the last piece's acknowledgement is after it
+    link->SendCwText("paris");
+    const int64_t after = RealTime().NowNs();  // ... and before this
+    link->StopMorse();                         // the dummy radio cannot stop: no early report
+    ASSERT_TRUE(RealTime().WaitFor(log.done, static_cast<uint32_t>(duration / kNsPerMs) + 5000));
+    const std::vector<int64_t> reports = log.Reports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_GE(reports[0], before + duration);
+    EXPECT_LE(reports[0], after + duration + 2000 * kNsPerMs);
+    EXPECT_FALSE(log.onCallerThread);
+}
+
+TEST_F(TrxSendingDoneTest, DurationIsCountedAtTheSpeedTheDaemonReports) {
+    // On a virtual clock nothing else moves time, so the report lands exactly on the computed
+    // moment after the acknowledgement.
+    VirtualTimeBase virtualTime(1'000'000'000);
+    ReportLog log(virtualTime);
+    TrxManagerLink timed(doc, prompter, virtualTime);
+    timed.SetSendingDoneHandler(log.Handler());
+    ASSERT_TRUE(timed.Connect(42));
+
+    doc.CWRate = 5;
+    int64_t start = virtualTime.NowNs();
+    ASSERT_TRUE(timed.SetData(19, 40, 0.0, ""));
+    ASSERT_TRUE(timed.SetData(20, 40, 0.0, "PARIS"));
+    ASSERT_TRUE(RealTime().WaitFor(log.done, 5000));
+    ASSERT_EQ(log.Reports().size(), 1u);
+    EXPECT_EQ(log.Reports()[0] - start, RadioNs("PARIS", 40));
+
+    // Pieces: the duration covers every piece with the blank the daemon puts before each.
+    const std::string longText = "CQ CQ CQ DE PA3XYZ PA3XYZ PA3XYZ PSE K";
+    start = virtualTime.NowNs();
+    ASSERT_TRUE(timed.SetData(20, 40, 0.0, longText));
+    ASSERT_TRUE(RealTime().WaitFor(log.done, 5000));
+    EXPECT_EQ(log.Reports()[1] - start, RadioNs("CQ CQ CQ DE PA3XYZ PA3XYZ PA3XYZ PSE K", 40));
+    EXPECT_EQ(Sent("b").size(), 3u);
+
+    // After a new connection the daemon's speed is unknown until set again: CWRate counts.
+    ASSERT_TRUE(timed.Connect(42));
+    start = virtualTime.NowNs();
+    timed.SendCwChar('e');
+    ASSERT_TRUE(RealTime().WaitFor(log.done, 5000));
+    EXPECT_EQ(log.Reports()[2] - start, RadioNs("E", 5));
+    EXPECT_TRUE(prompter.Texts().empty());
+}
+
+TEST_F(TrxSendingDoneTest, ANewTextReplacesThePendingReportAndDisconnectCancelsIt) {
+    doc.CWRate = 50;
+    ReportLog log(RealTime());
+    link->SetSendingDoneHandler(log.Handler());
+    ASSERT_TRUE(link->Connect(42));
+    const int64_t longDuration = RadioNs("PARIS PARIS", 50);
+
+    const int64_t start = RealTime().NowNs();
+    link->SendCwText("PARIS PARIS");
+    link->SendCwText("E");
+    ASSERT_TRUE(RealTime().WaitFor(log.done, 5000));
+    EXPECT_LT(log.Reports().at(0), start + longDuration);
+
+    // A second link whose owner disconnects, and one destroyed, both with a report pending.
+    auto other = std::make_unique<TrxManagerLink>(doc, prompter, RealTime());
+    other->SetSendingDoneHandler(log.Handler());
+    ASSERT_TRUE(other->Connect(43));
+    link->SendCwText("PARIS");
+    other->SendCwText("PARIS");
+    link->Disconnect();
+    other.reset();
+
+    std::this_thread::sleep_for(std::chrono::nanoseconds(longDuration + 500 * kNsPerMs));
+    EXPECT_EQ(log.Reports().size(), 1u);
+    EXPECT_TRUE(prompter.Texts().empty());
+}
+
+}  // namespace
+}  // namespace tarnwick
