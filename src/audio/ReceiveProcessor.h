@@ -1,0 +1,85 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <span>
+#include <thread>
+
+#include "audio/SoundCard.h"
+#include "model/WaveFormat.h"
+#include "platform/Event.h"
+
+namespace tarnwick {
+
+class CTarnwickDoc;
+class Prompter;
+class ReceiveChain;
+class TimeBase;
+
+// Listens between transmissions in CW mode: a worker thread captures 2048-sample blocks at
+// 11025 per second from the operator's sound device, runs each through the ReceiveChain
+// (band-limiting, the designed FIR band-pass and the spectral mask as the document asks),
+// plays the result back on the same device and tells the waterfall that a new averaged
+// spectrum is ready.
+//
+// Each pass opens both directions of the device and runs until the document's Transmitting is
+// set (the pass then ends within one block and closes the device) or Stop is called. Capture
+// overflows and time-outs, playback underflows and time-outs are cured by reopening that
+// direction without a word; any other sound error, or a reopen that fails, is shown and ends
+// the worker by itself. Start and Stop belong to the window's thread.
+class ReceiveProcessor {
+public:
+    static constexpr uint32_t kSampleRate = 11025;
+    static constexpr unsigned kFramesPerBuffer = 2048;
+    static constexpr const char* kMemoryErrorText = "Input Memory Error";
+    // How often a worker held back by Transmitting looks again when nobody calls Stop.
+    static constexpr uint32_t kTransmitPollMs = 50;
+
+    // The prompter shows the sound errors (and the sound devices' own Retry/Cancel question);
+    // the time base paces the devices' waits.
+    ReceiveProcessor(CTarnwickDoc& doc, Prompter& prompter, TimeBase& time);
+    // Stops the worker.
+    virtual ~ReceiveProcessor();
+    ReceiveProcessor(const ReceiveProcessor&) = delete;
+    ReceiveProcessor& operator=(const ReceiveProcessor&) = delete;
+
+    // Starts the worker unless one runs; a worker that ended by itself is cleared away first.
+    void Start();
+    // Ends the worker and waits for it; returns promptly even while the worker waits for a
+    // device or shows a box. Safe when nothing runs.
+    void Stop();
+    // True from Start until Stop, or until the worker ended itself after a failure.
+    bool IsRunning() const;
+
+private:
+    enum class PassEnd { Transmitting, Stopped, Failed };
+
+    void ThreadBody();
+    // Waits while Transmitting is set; false when a stop came meanwhile.
+    bool WaitForReceiving();
+    PassEnd RunPass(ReceiveChain& chain);
+    // Read and Write of one block. A failure with a code that a reopen cures reopens the
+    // direction; true when the pass can go on.
+    bool Capture(std::span<double> block, const WaveFormat& format, int device);
+    bool Play(std::span<const double> block, const WaveFormat& format, int device);
+    // Shows the text of a sound error unless it is 0 or a stop is under way.
+    void Report(int code);
+    bool StopRequested() const { return stopRequested_.load() != 0; }
+
+    CTarnwickDoc& doc_;
+    Prompter& prompter_;
+    TimeBase& time_;
+    // Kept for the processor's life and reopened pass after pass, so that Stop can interrupt
+    // them at any moment without racing their creation.
+    SoundCard input_;
+    SoundCard output_;
+
+    std::thread thread_;
+    std::atomic<int> stopRequested_{0};
+    // Closes a box the worker shows when Stop comes.
+    Event stopEvent_{ResetMode::Manual};
+    // Set by the worker as its last act, so that Start can tell a worker that ended itself.
+    std::atomic<bool> finished_{true};
+};
+
+}  // namespace tarnwick
