@@ -49,6 +49,21 @@ void MediaTimer::WaitPending(Event* stopEvent) {
     }
 }
 
+bool MediaTimer::KeyUpThenStart(uint32_t gapMs, KeyingPortManager& ports,
+                                const std::atomic<int>& stop, Event* stopEvent) {
+    if (Stopped(stop)) {
+        ports.KeyUp();
+        return false;
+    }
+    WaitPending(stopEvent);
+    ports.KeyUp();
+    if (Stopped(stop)) {
+        return false;
+    }
+    StartInterval(gapMs);
+    return true;
+}
+
 void MediaTimer::SendCw(MorseRun& run, KeyingPortManager& ports, const std::atomic<int>& stop,
                         Event* stopEvent) {
     const CwTiming timing = ComputeCwTiming(doc_.CWRate, doc_.DotWgt, doc_.DashWgt, doc_.LetterSp);
@@ -69,16 +84,9 @@ void MediaTimer::SendCw(MorseRun& run, KeyingPortManager& ports, const std::atom
         ports.Notify(kEventCharacter, static_cast<unsigned char>(taken.chars[i]));
         if (i > 0) {
             const uint32_t gap = taken.chars[i] == ' ' ? timing.blankGapMs : timing.letterGapMs;
-            if (Stopped(stop)) {
-                ports.KeyUp();
+            if (!KeyUpThenStart(gap, ports, stop, stopEvent)) {
                 return;
             }
-            WaitPending(stopEvent);
-            ports.KeyUp();
-            if (Stopped(stop)) {
-                return;
-            }
-            StartInterval(gap);
         }
         for (uint16_t code = taken.codes[i]; code != 0;) {
             const unsigned pair = code >> 14;
@@ -99,16 +107,9 @@ void MediaTimer::SendCw(MorseRun& run, KeyingPortManager& ports, const std::atom
             }
             code = static_cast<uint16_t>(code << 2);
             if (code != 0 && code != kCodeEndOnly) {
-                if (Stopped(stop)) {
-                    ports.KeyUp();
+                if (!KeyUpThenStart(timing.elementGapMs, ports, stop, stopEvent)) {
                     return;
                 }
-                WaitPending(stopEvent);
-                ports.KeyUp();
-                if (Stopped(stop)) {
-                    return;
-                }
-                StartInterval(timing.elementGapMs);
             }
         }
     }

@@ -37,6 +37,9 @@ public:
 private:
     void StartInterval(uint32_t lengthMs);
     void WaitPending(Event* stopEvent);
+    // Ends the interval under way with the key up and starts a gap; false when stopped.
+    bool KeyUpThenStart(uint32_t gapMs, KeyingPortManager& ports, const std::atomic<int>& stop,
+                        Event* stopEvent);
 
     const CTarnwickDoc& doc_;
     TimeBase& time_;

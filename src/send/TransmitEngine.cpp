@@ -170,8 +170,16 @@ void TransmitEngine::PttOff() {
 
 void TransmitEngine::PushTrxText() {
     std::lock_guard lock(runMutex_);
-    if (ports_) {
-        ports_->SendText(currentRun_);
+    if (!ports_) {
+        return;
+    }
+    const uint64_t before = trxLink_ ? trxLink_->CompletedHandOvers() : 0;
+    ports_->SendText(currentRun_);
+    if (trxLink_ && TrxCwInUse() && trxLink_->CompletedHandOvers() == before) {
+        // Nothing went out (the daemon is gone or the radio stopped answering): the message has
+        // failed, and no end-of-sending report is worth waiting for.
+        trxHandOverFailed_.store(1);
+        trxDoneEvent_.Set();
     }
 }
 

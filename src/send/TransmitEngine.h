@@ -106,6 +106,7 @@ private:
     Event timerEvent_{ResetMode::Auto};
     Event stopEvent_{ResetMode::Manual};
     Event trxDoneEvent_{ResetMode::Manual, true};
+    std::atomic<int> trxHandOverFailed_{0};
     std::atomic<int> pttUp_{0};
     bool trxConnected_ = false;
     std::string message_;

@@ -47,6 +47,7 @@ WalkStatus TransmitEngine::SendTextRun(const std::string& run) {
     const bool trx = TrxCwInUse();
     if (trx) {
         // Reset before the hand-over is announced, so a fast report cannot be lost.
+        trxHandOverFailed_.store(0);
         trxDoneEvent_.Reset();
         view_.Post(kSendEventNotice, kEventTrxText, 0);
     }
@@ -68,8 +69,9 @@ WalkStatus TransmitEngine::SendTextRun(const std::string& run) {
         if (StopRequested()) {
             return WalkStatus::Stopped;
         }
-        if (woke < 0) {
-            return WalkStatus::Failed;  // the rig never reported the end of its sending
+        if (woke < 0 || trxHandOverFailed_.load() != 0) {
+            // The text did not go out, or the rig never reported the end of its sending.
+            return WalkStatus::Failed;
         }
     }
     return WalkStatus::Done;

@@ -16,6 +16,8 @@ namespace tarnwick {
 
 namespace {
 
+constexpr int kMaxUnaskedReads = 16;
+
 int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -92,7 +94,6 @@ bool RigConnection::Open(const std::string& host, int port, int timeoutMs) {
     }
     freeaddrinfo(list);
     parser_.Reset();
-    answered_ = false;
     return fd_ >= 0;
 }
 
@@ -109,7 +110,8 @@ bool RigConnection::CheckAlive() {
         return false;
     }
     char buffer[512];
-    for (;;) {
+    // A peer that keeps talking unasked is out of step; it must not hold the caller either.
+    for (int reads = 0; reads < kMaxUnaskedReads; ++reads) {
         const ssize_t n = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
         if (n > 0) {
             continue;  // nobody asked for it; it must not pass for the next answer
@@ -121,9 +123,10 @@ bool RigConnection::CheckAlive() {
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        Close();
-        return false;
+        break;
     }
+    Close();
+    return false;
 }
 
 RigResult RigConnection::Fail(int status) {
@@ -177,7 +180,6 @@ RigResult RigConnection::Transact(std::string_view line, std::string_view comman
             if (!reply->command.empty() && reply->command != command) {
                 return Fail(kRigProtocolError);
             }
-            answered_ = true;
             RigResult r;
             r.status = reply->status;
             r.reply = std::move(*reply);

@@ -34,8 +34,6 @@ public:
     bool Open(const std::string& host, int port, int timeoutMs);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
-    // At least one reply has come over this connection since it was opened.
-    bool HasAnswered() const { return answered_; }
     // Throws away anything nobody asked for and notices a peer that has gone (the connection is
     // then closed). False when there is no usable connection.
     bool CheckAlive();
@@ -50,7 +48,6 @@ private:
     RigResult Fail(int status);
 
     int fd_ = -1;
-    bool answered_ = false;
     RigReplyParser parser_;
 };
 

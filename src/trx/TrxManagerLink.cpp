@@ -1,8 +1,10 @@
 #include "trx/TrxManagerLink.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <thread>
 
 #include "model/CTarnwickDoc.h"
 #include "platform/Prompter.h"
@@ -32,6 +34,8 @@ constexpr double kMaxReportedWpm = 1000.0;
 
 constexpr size_t kMaxStatusText = 128;
 
+constexpr std::chrono::milliseconds kRetryPause{50};
+
 }  // namespace
 
 struct TrxManagerLink::Impl {
@@ -47,14 +51,19 @@ struct TrxManagerLink::Impl {
             lost.linkFailed = true;
             return lost;
         }
-        const bool untried = !conn.HasAnswered();
         RigResult r = conn.Transact(line, command, kTrxReplyTimeoutMs);
-        // The daemon sometimes drops a connection it has just accepted, when another client
-        // leaves at the same moment. The command never reached the radio then; it goes once
-        // more on a new connection.
-        if (untried && r.linkFailed && r.status == kRigIoError &&
-            conn.Open(host, port, kTrxConnectTimeoutMs)) {
-            r = conn.Transact(line, command, kTrxReplyTimeoutMs);
+        // The daemon can close a client's connection by mistake while another client leaves
+        // (it closes the leaving socket's number more than once, and a new connection may have
+        // been given that number meanwhile). Such a drop says nothing about the daemon, so the
+        // command goes once more on a new connection, after a pause that lets the daemon finish
+        // closing the leaving one.
+        // Every command sent is harmless to repeat, save Morse whose piece might be heard twice,
+        // which beats a false error in the middle of a message.
+        if (r.linkFailed && r.status == kRigIoError) {
+            std::this_thread::sleep_for(kRetryPause);
+            if (conn.Open(host, port, kTrxConnectTimeoutMs)) {
+                r = conn.Transact(line, command, kTrxReplyTimeoutMs);
+            }
         }
         return r;
     }
@@ -130,6 +139,7 @@ struct TrxManagerLink::Impl {
     int port = 0;
     bool connected = false;
     bool lastLinkFailed = false;
+    uint64_t handOvers = 0;
     int reportHandle = 0;  // registered with code 30; the daemon itself has no use for it
     // The speed the daemon reported after the last speed setting; 0 when not known.
     unsigned daemonSpeed = 0;
@@ -213,7 +223,16 @@ bool TrxManagerLink::SetData(int code, int value, double /*real*/, const std::st
         case kCodeSpeed:
             return m.connected && m.SetSpeed(value);
         case kCodeMorseText:
-            return m.connected && m.SendMorse(text);
+            if (!m.connected) {
+                // Nothing goes out, so nothing is left to wait for.
+                m.timer.Schedule(m.time.NowNs());
+                return false;
+            }
+            if (!m.SendMorse(text)) {
+                return false;
+            }
+            ++m.handOvers;
+            return true;
         default:
             return true;
     }
@@ -230,7 +249,7 @@ void TrxManagerLink::SendCwText(const std::string& text) {
     m.lastLinkFailed = false;
     // A radio that refuses the speed may still send the text; a daemon that is gone will not,
     // and one time-out per text is enough.
-    if (!SetData(kCodeSpeed, rate, 0.0, std::string()) && (m.lastLinkFailed || !m.connected)) {
+    if (!SetData(kCodeSpeed, rate, 0.0, std::string()) && m.lastLinkFailed) {
         m.timer.Schedule(m.time.NowNs());
         return;
     }
@@ -242,6 +261,10 @@ void TrxManagerLink::StopMorse() {
     if (m.connected && m.Call("\\stop_morse", "stop_morse").Ok()) {
         m.timer.BringForward();
     }
+}
+
+uint64_t TrxManagerLink::CompletedHandOvers() const {
+    return impl_->handOvers;
 }
 
 void TrxManagerLink::SetSendingDoneHandler(std::function<void()> handler) {

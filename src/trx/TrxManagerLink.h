@@ -34,6 +34,8 @@ public:
     bool Connect(int64_t windowHandle = 0);
     // Drops PTT first (the daemon never drops PTT for a client that goes away), then closes.
     void Disconnect();
+    // From a successful Connect until Disconnect, also while the daemon cannot be reached: every
+    // call then tries to reach it afresh, so a restarted daemon is found again.
     bool IsConnected() const;
     // True only when the radio answers a frequency read with a value and report 0.
     bool IsCatActive();
@@ -52,8 +54,13 @@ public:
 
     // Called (from the link's own thread) when Morse handed over with SendCwText or SendCwChar
     // should have left the radio: the text's duration at the speed the daemon reports, counted
-    // from the daemon's acknowledgement of the last piece. Stands in for the data-copy message.
+    // from the daemon's acknowledgement of the last piece. When a hand-over fails part-way, for
+    // what the daemon took; when nothing could be handed over, at once, so that nobody waits for
+    // it forever. Stands in for the data-copy message.
     void SetSendingDoneHandler(std::function<void()> handler);
+    // How many Morse texts the daemon took whole. A caller that hands over a text and sees no
+    // change knows it did not go out (the box, if any, was shown).
+    uint64_t CompletedHandOvers() const;
 
 private:
     struct Impl;

@@ -2,16 +2,10 @@
 
 #include <string>
 
-#include "send/MorseTable.h"
 #include "trx/RigMorseText.h"
 
 namespace tarnwick {
 namespace {
-
-std::string WithoutBlanks(std::string s) {
-    std::erase(s, ' ');
-    return s;
-}
 
 TEST(RigMorseTextTest, OnlyCharactersWithACodeReachTheRadio) {
     EXPECT_EQ(SanitiseMorseText("cq de pa3xyz k"), "CQ DE PA3XYZ K");
@@ -42,35 +36,6 @@ TEST(RigMorseTextTest, PiecesSplitAtWordsAndCutOnlyOverlongWords) {
     EXPECT_EQ(cut.front(), "K");
     EXPECT_EQ(cut[8], std::string(24, 'T'));
     EXPECT_EQ(cut.back(), std::string(8, 'T') + " K");
-}
-
-TEST(RigMorseTextTest, EveryPieceIsSafeAndNothingSendableIsLost) {
-    const std::vector<std::string> texts = {
-        "CQ\nT 1\n",
-        "\\stop_morse",
-        "+T 1",
-        std::string(600, 'x'),
-        "a bb ccc dddd eeeee ffffff ggggggg hhhhhhhh iiiiiiiii jjjjjjjjjj kkkkkkkkkkk",
-        "RPRT 0\nget_freq:\n",
-    };
-    for (const std::string& text : texts) {
-        std::string joined;
-        for (const std::string& piece : SplitMorseText(text)) {
-            EXPECT_FALSE(piece.empty());
-            EXPECT_LE(piece.size(), kMaxMorsePiece);
-            EXPECT_NE(piece.front(), ' ');
-            EXPECT_NE(piece.back(), ' ');
-            EXPECT_EQ(piece.find("  "), std::string::npos);
-            for (const char c : piece) {
-                ASSERT_GE(c, kFirstMorseChar);
-                ASSERT_LE(c, kLastMorseChar);
-                EXPECT_NE(MorseTable[static_cast<size_t>(c - kFirstMorseChar)], 0) << c;
-                EXPECT_NE(c, ';');
-            }
-            joined += WithoutBlanks(piece);
-        }
-        EXPECT_EQ(joined, WithoutBlanks(SanitiseMorseText(text))) << text;
-    }
 }
 
 }  // namespace

@@ -82,6 +82,13 @@ TEST(TrxLinkHangingUpPeerTest, ADroppedFreshConnectionIsTriedOnceMoreOnly) {
     }
     std::this_thread::sleep_for(milliseconds(100));
     EXPECT_EQ(peer.Accepted(), 3);
+
+    // Morse that cannot be handed over is reported done at once, after its box.
+    Event done(ResetMode::Manual);
+    link.SetSendingDoneHandler([&] { done.Set(); });
+    EXPECT_FALSE(link.SetData(20, 20, 0.0, "CQ"));
+    EXPECT_TRUE(RealTime().WaitFor(done, 2000));
+    EXPECT_EQ(prompter.Texts(), (std::vector<std::string>{kLost, kLost}));
 }
 
 using TrxLinkDaemonFaultTest = TrxLinkFixture;

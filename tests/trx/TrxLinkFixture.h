@@ -9,7 +9,7 @@
 #include "model/CTarnwickDoc.h"
 #include "platform/TimeBase.h"
 #include "support/RecordingPrompter.h"
-#include "trx/RigDaemon.h"
+#include "support/RigDaemon.h"
 #include "trx/TrxManagerLink.h"
 
 namespace tarnwick::test {

@@ -1,4 +1,4 @@
-#include "trx/RigDaemon.h"
+#include "support/RigDaemon.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -23,7 +23,6 @@ namespace {
 constexpr int kStartAttempts = 3;
 constexpr auto kStartTimeout = std::chrono::seconds(10);
 constexpr int kAskTimeoutMs = 2000;
-constexpr int kAskAttempts = 3;
 
 int ConnectLoopback(int port) {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -94,6 +93,9 @@ RigDaemon::RigDaemon(bool pttByRig, int port) {
 }
 
 RigDaemon::~RigDaemon() {
+    if (askFd_ >= 0) {
+        close(askFd_);
+    }
     if (pid_ > 0) {
         kill(pid_, SIGCONT);
         kill(pid_, SIGTERM);
@@ -151,14 +153,22 @@ bool RigDaemon::Start(int port, bool pttByRig) {
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    // Ready once it says it listens. Probing with a connection of our own would disturb the
+    // tests: the daemon may drop a connection made while another one is being closed.
+    const std::string ready = "listening on port " + portText;
     const auto until = std::chrono::steady_clock::now() + kStartTimeout;
     while (std::chrono::steady_clock::now() < until) {
         if (Exited(child)) {
             return false;  // port taken, or no daemon installed
         }
-        const int fd = ConnectLoopback(port);
-        if (fd >= 0) {
-            close(fd);
+        std::ifstream log(logPath_, std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(log)),
+                               std::istreambuf_iterator<char>());
+        if (text.find(ready) != std::string::npos) {
+            askFd_ = ConnectLoopback(port);
+            if (askFd_ < 0) {
+                break;
+            }
             pid_ = child;
             port_ = port;
             return true;
@@ -191,47 +201,28 @@ void RigDaemon::Continue() {
 }
 
 std::string RigDaemon::Ask(const std::string& line) const {
-    // The daemon now and then drops a connection it has just accepted when another client
-    // leaves at that moment; such a drop is tried again, a silence is not.
-    for (int attempt = 0; attempt < kAskAttempts; ++attempt) {
-        bool dropped = false;
-        std::string reply = AskOnce(line, &dropped);
-        if (!dropped) {
-            return reply;
-        }
-    }
-    return "";
-}
-
-std::string RigDaemon::AskOnce(const std::string& line, bool* dropped) const {
-    const int fd = ConnectLoopback(port_);
-    if (fd < 0) {
+    if (askFd_ < 0) {
         return "";
     }
     const std::string out = "+" + line + "\n";
-    std::string reply;
-    if (send(fd, out.data(), out.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(out.size())) {
-        *dropped = true;
+    if (send(askFd_, out.data(), out.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(out.size())) {
+        return "";
     }
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAskTimeoutMs);
-    char buffer[256];
-    while (!*dropped && (reply.find("RPRT") == std::string::npos || reply.back() != '\n')) {
+    std::string reply;
+    char c = 0;
+    // Byte by byte, so that nothing of a later reply is read ahead.
+    while (reply.find("RPRT") == std::string::npos || c != '\n') {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             until - std::chrono::steady_clock::now());
-        pollfd p{fd, POLLIN, 0};
-        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) {
-            reply.clear();
-            break;
+        pollfd p{askFd_, POLLIN, 0};
+        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0 ||
+            recv(askFd_, &c, 1, 0) != 1) {
+            return "";
         }
-        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0) {
-            *dropped = true;
-        } else {
-            reply.append(buffer, static_cast<size_t>(n));
-        }
+        reply.push_back(c);
     }
-    close(fd);
-    return *dropped ? "" : reply;
+    return reply;
 }
 
 std::vector<LoggedCommand> RigDaemon::Received() const {

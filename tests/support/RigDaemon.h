@@ -31,17 +31,18 @@ public:
     void Stop();
     void Continue();
 
-    // Sends "+line" on a connection of its own; the reply up to its RPRT line, or "" when none
-    // came within two seconds.
+    // Sends "+line" on a connection of its own, open from the start (the daemon may drop a
+    // connection made while another client leaves); the reply up to its RPRT line, or "" when
+    // none came within two seconds.
     std::string Ask(const std::string& line) const;
     // Every command any client sent, in order, from the daemon's verbose log.
     std::vector<LoggedCommand> Received() const;
 
 private:
     bool Start(int port, bool pttByRig);
-    std::string AskOnce(const std::string& line, bool* dropped) const;
 
     pid_t pid_ = -1;
+    int askFd_ = -1;
     int port_ = 0;
     std::string dir_;
     std::string logPath_;

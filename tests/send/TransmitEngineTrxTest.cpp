@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "model/CTarnwickDoc.h"
+#include "platform/TimeBase.h"
+#include "send/EngineDriver.h"
+#include "send/NoticeQueue.h"
+#include "send/TransmitEngine.h"
+#include "support/FakeKeyingHardware.h"
+#include "support/RecordingPrompter.h"
+#include "support/RigDaemon.h"
+
+namespace tarnwick {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The engine with PTT and CW both going to a real rig-control daemon on loopback; the test's
+// thread plays the operating window.
+struct RigStation {
+    RigStation() {
+        doc.UseTRX = 1;
+        doc.TrxHost = "127.0.0.1";
+        doc.TrxPort = daemon.Port();
+        doc.PortMatrix[kTrxRow][0] = 1;
+        doc.PortMatrix[kTrxRow][kCwColumn] = 1;
+        doc.CWRate = 50;
+        doc.TXDelay = 0;
+        engine = std::make_unique<TransmitEngine>(doc, view, prompter, RealTime(), hardware);
+    }
+
+    SendOutcome Send(const std::string& message, Event* stop = nullptr) {
+        EXPECT_TRUE(engine->Send(message));
+        EngineDriver driver(*engine, view, RealTime());
+        return driver.RunUntilDone(stop);
+    }
+
+    // The radio's PTT as the daemon reports it.
+    bool PttDown() const {
+        const std::string reply = daemon.Ask("t");
+        return reply.find("PTT: 0") != std::string::npos ||
+               reply.find("\n0\n") != std::string::npos;
+    }
+
+    std::vector<std::string> Morse() const {
+        std::vector<std::string> texts;
+        for (const auto& c : daemon.Received()) {
+            if (c.command == "b" && !c.args.empty()) {
+                // The daemon logs the piece with the blank it puts in front.
+                const std::string& piece = c.args[0];
+                texts.push_back(piece.substr(piece.find_first_not_of(' ')));
+            }
+        }
+        return texts;
+    }
+
+    test::RigDaemon daemon;
+    CTarnwickDoc doc;
+    NoticeQueue view;
+    test::RecordingPrompter prompter;
+    test::FakeKeyingHardware hardware;
+    std::unique_ptr<TransmitEngine> engine;
+};
+
+TEST(TransmitEngineTrxTest, EachTextRunGoesToTheRigAndItsReportReleasesTheEngine) {
+    RigStation s;
+    ASSERT_TRUE(s.daemon.Running());
+    ASSERT_TRUE(s.engine->HasTrxLink());
+    EXPECT_EQ(s.Send("CQ [P:0] TEST"), SendOutcome::Completed);
+    EXPECT_EQ(s.Morse(), (std::vector<std::string>{"CQ", "TEST"}));
+    EXPECT_TRUE(s.prompter.Texts().empty());
+    EXPECT_TRUE(s.PttDown()) << s.daemon.Ask("t");
+}
+
+TEST(TransmitEngineTrxTest, AStopEndsTheWaitForTheRigsReport) {
+    RigStation s;
+    s.doc.CWRate = 5;  // about 40 s of Morse
+    Event stop(ResetMode::Manual);
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(500ms);
+        stop.Set();
+    });
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(s.Send("PARIS PARIS PARIS PARIS PARIS", &stop), SendOutcome::Stopped);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 20s);
+    stopper.join();
+    EXPECT_TRUE(s.PttDown()) << s.daemon.Ask("t");
+}
+
+TEST(TransmitEngineTrxTest, ADaemonKilledMidMessageFailsItWithAMessage) {
+    RigStation s;
+    std::thread killer([&] {
+        std::this_thread::sleep_for(700ms);
+        s.daemon.Kill();
+    });
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(s.Send("{PARIS PARIS}[R:60]"), SendOutcome::Failed);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 50s);
+    killer.join();
+    ASSERT_FALSE(s.prompter.Texts().empty());
+    EXPECT_NE(s.prompter.Texts().front().find("An error occured:"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tarnwick
