@@ -108,6 +108,15 @@ TEST(MessageWalkerTest, RepeatForSecondsFollowsTheEstimateAndPadsWithSilence) {
     EXPECT_EQ(s.result.elapsedMs, 4800u);
 }
 
+TEST(MessageWalkerTest, ATwoMinuteScheduleMessageRunsOnTheVirtualClock) {
+    // The first EME message after expansion: 1.3 s repetitions for 120 s. The 93rd would end
+    // past the block, and with under 1 s left nothing is padded.
+    const Walked w = Walk("{W1AW DE K1ABC}[R:120]");
+    EXPECT_EQ(w.log.size(), 1u + 92u);
+    EXPECT_EQ(w.log.back(), "118300 text 'W1AW DE K1ABC'");
+    EXPECT_EQ(w.result.elapsedMs, 119600u);
+}
+
 TEST(MessageWalkerTest, RepeatForSecondsWorksAcrossTheClockWrap) {
     const int64_t tenSecondsBeforeWrap = (int64_t{1} << 32) * kNsPerMs - 10'000 * kNsPerMs;
     FakeMessageActions fake(tenSecondsBeforeWrap);
