@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "send/CwTiming.h"
 #include "send/MorseTable.h"
 
@@ -53,17 +54,6 @@ std::vector<Edge> RunCli(const std::string& cli, const std::string& config, unsi
     return edges;
 }
 
-pid_t StartSpinner() {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        volatile unsigned long x = 0;
-        for (;;) {
-            x = x + 1;
-        }
-    }
-    return pid;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,12 +86,9 @@ int main(int argc, char** argv) {
                 text += "PARIS ";
             }
             const auto ideal = IdealCwSchedule(ConvertToMorse(text), timing);
-            const pid_t spinner = busy ? StartSpinner() : -1;
+            bench::Spinner spinner(busy);
             const auto got = RunCli(cli, config, wpm, priority, text);
-            if (spinner > 0) {
-                kill(spinner, SIGKILL);
-                waitpid(spinner, nullptr, 0);
-            }
+            spinner.Stop();
             const size_t n = std::min(ideal.size(), got.size());
             if (n == 0) {
                 std::printf("%-5u %-6s no edges traced\n", wpm, busy ? "busy" : "idle");
@@ -110,18 +97,16 @@ int main(int argc, char** argv) {
             // The schedule starts at the first key-down the program traced.
             const double origin = got[0].atMs;
             std::vector<double> errors;
-            double sum = 0;
             for (size_t i = 0; i < n; ++i) {
                 const double e =
                     std::abs(got[i].atMs - origin - static_cast<double>(ideal[i].atMs));
                 errors.push_back(e);
-                sum += e;
             }
-            std::sort(errors.begin(), errors.end());
+            const bench::Spread spread = bench::SpreadOf(errors);
             const double drift = got[n - 1].atMs - origin - static_cast<double>(ideal[n - 1].atMs);
             std::printf("%-5u %-6s %7zu %9.1f %8.3f %8.3f %8.3f %9.3f%s\n", wpm,
-                        busy ? "busy" : "idle", n, (got[n - 1].atMs - origin) / 1000.0, sum / n,
-                        errors[std::min(n - 1, n * 99 / 100)], errors.back(), drift,
+                        busy ? "busy" : "idle", n, (got[n - 1].atMs - origin) / 1000.0, spread.mean,
+                        spread.p99, spread.max, drift,
                         ideal.size() == got.size() ? "" : "  (edge count differs)");
             std::fflush(stdout);
         }

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "model/CTarnwickDoc.h"
 #include "platform/NoticeSink.h"
 #include "platform/ThreadPriority.h"
@@ -102,18 +103,15 @@ Result Run(unsigned wpm, double seconds, int priority) {
     const size_t n = std::min(ideal.size(), got.size());
     std::vector<double> errors;
     errors.reserve(n);
-    double sum = 0;
     for (size_t i = 0; i < n; ++i) {
         const double e = (got[i].first - start) / 1e6 - static_cast<double>(ideal[i].atMs);
         errors.push_back(std::abs(e));
-        sum += std::abs(e);
     }
-    std::vector<double> sorted = errors;
-    std::sort(sorted.begin(), sorted.end());
+    const bench::Spread spread = bench::SpreadOf(errors);
     r.edges = n;
-    r.meanMs = n ? sum / n : 0;
-    r.p99Ms = n ? sorted[std::min(n - 1, n * 99 / 100)] : 0;
-    r.maxMs = n ? sorted.back() : 0;
+    r.meanMs = spread.mean;
+    r.p99Ms = spread.p99;
+    r.maxMs = spread.max;
     r.driftMs = n ? (got[n - 1].first - start) / 1e6 - static_cast<double>(ideal[n - 1].atMs) : 0;
     r.seconds = n ? (got[n - 1].first - start) / 1e9 : 0;
     if (ideal.size() != got.size()) {
@@ -121,17 +119,6 @@ Result Run(unsigned wpm, double seconds, int priority) {
                      got.size());
     }
     return r;
-}
-
-pid_t StartSpinner() {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        volatile unsigned long x = 0;
-        for (;;) {
-            x = x + 1;
-        }
-    }
-    return pid;
 }
 
 }  // namespace
@@ -150,12 +137,9 @@ int main(int argc, char** argv) {
                 "edges", "seconds", "mean ms", "p99 ms", "max ms", "drift ms", "CPU ms");
     for (const bool busy : {false, true}) {
         for (const unsigned wpm : {20u, 50u}) {
-            const pid_t spinner = busy ? StartSpinner() : -1;
+            bench::Spinner spinner(busy);
             const Result r = Run(wpm, seconds, priority);
-            if (spinner > 0) {
-                kill(spinner, SIGKILL);
-                waitpid(spinner, nullptr, 0);
-            }
+            spinner.Stop();
             std::printf("%-5u %-6s %-18s %7zu %9.1f %8.3f %8.3f %8.3f %9.3f %9.1f\n", wpm,
                         busy ? "busy" : "idle", r.priority.c_str(), r.edges, r.seconds, r.meanMs,
                         r.p99Ms, r.maxMs, r.driftMs, r.cpuMs);

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "model/CTarnwickDoc.h"
 #include "platform/TimeBase.h"
 #include "ports/KeyingObserver.h"
@@ -39,19 +40,6 @@ public:
     void OnCharacter(char) override {}
     std::atomic<int64_t> droppedNs{0};
 };
-
-struct Stats {
-    double mean, p99, max;
-};
-
-Stats Summarise(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    double sum = 0;
-    for (double x : v) {
-        sum += x;
-    }
-    return {sum / v.size(), v[std::min(v.size() - 1, v.size() * 99 / 100)], v.back()};
-}
 
 double OneTrial(bool inhibit, std::mt19937& random) {
     CTarnwickDoc doc;
@@ -101,7 +89,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < trials; ++i) {
             latencies.push_back(OneTrial(inhibit, random));
         }
-        const Stats s = Summarise(latencies);
+        const bench::Spread s = bench::SpreadOf(latencies);
         std::printf("%-10s %7d %9.3f %9.3f %9.3f\n", inhibit ? "inhibit" : "stop", trials, s.mean,
                     s.p99, s.max);
     }
