@@ -6,9 +6,9 @@
 #include <cmath>
 
 #include "DocTestSupport.h"
-#include "TempDir.h"
 #include "model/CTarnwickDoc.h"
 #include "model/SettingsStore.h"
+#include "support/ScratchDir.h"
 
 namespace tarnwick {
 namespace {
@@ -23,7 +23,7 @@ protected:
         doc_.LoadSettings(store_);
     }
 
-    TempDir dir_;
+    test::ScratchDir dir_{"tarnwick-model"};
     SettingsStore store_{dir_.File("Tarnwick.conf")};
     CTarnwickDoc doc_;
 };
@@ -261,7 +261,7 @@ TEST_F(CTarnwickDocTest, ThreeDigitPositionsFromGroup100On) {
 
 TEST_F(CTarnwickDocTest, StoreGivenAtConstructionIsLoadedAndWrittenBackKeepingForeignLines) {
     const std::string path = dir_.File("owned.conf");
-    WriteFile(path, "; mine\n[Settings]\nFuture=1\nMyCall=G4ABC\n[Other]\nx=y\n");
+    test::ScratchDir::Write(path, "; mine\n[Settings]\nFuture=1\nMyCall=G4ABC\n[Other]\nx=y\n");
     {
         SettingsStore store(path);
         CTarnwickDoc doc(&store);
@@ -269,7 +269,7 @@ TEST_F(CTarnwickDocTest, StoreGivenAtConstructionIsLoadedAndWrittenBackKeepingFo
         EXPECT_EQ(doc.MyCall, "G4ABC");
         doc.HisCall = "PA0XYZ";
     }
-    const std::string file = ReadFile(path);
+    const std::string file = test::ScratchDir::Read(path);
     EXPECT_EQ(file.rfind("; mine\n[Settings]\nFuture=1\nMyCall=G4ABC\nMode=0\n", 0), 0u);
     EXPECT_NE(file.find("HisCall=PA0XYZ\n"), std::string::npos);
     EXPECT_NE(file.find("\n[Other]\nx=y\n"), std::string::npos);
@@ -281,7 +281,7 @@ TEST_F(CTarnwickDocTest, StoreGivenAtConstructionIsLoadedAndWrittenBackKeepingFo
         CTarnwickDoc unused(&store);
         EXPECT_FALSE(unused.Save());
     }
-    EXPECT_EQ(ReadFile(path), file);
+    EXPECT_EQ(test::ScratchDir::Read(path), file);
 }
 
 TEST_F(CTarnwickDocTest, JunkSettingsNeverBreakTheDocument) {

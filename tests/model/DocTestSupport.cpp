@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "TempDir.h"
 #include "model/SettingsStore.h"
+#include "support/ScratchDir.h"
 
 namespace tarnwick {
 
@@ -22,7 +22,7 @@ void ExpectValidGroupList(const CTarnwickDoc& doc) {
 }
 
 void LoadStoreWith(SettingsStore& store, const std::string& content) {
-    WriteFile(store.Path(), content);
+    test::ScratchDir::Write(store.Path(), content);
     ASSERT_TRUE(store.Load());
 }
 

@@ -6,15 +6,15 @@
 #include <optional>
 #include <string>
 
-#include "TempDir.h"
 #include "model/SettingsStore.h"
+#include "support/ScratchDir.h"
 
 namespace tarnwick {
 namespace {
 
 class SettingsStoreTest : public ::testing::Test {
 protected:
-    TempDir dir_;
+    test::ScratchDir dir_{"tarnwick-model"};
     std::string path_ = dir_.File("Tarnwick.conf");
 };
 
@@ -25,7 +25,7 @@ TEST_F(SettingsStoreTest, MissingFileIsAnEmptyStoreAndFlushCreatesDirectories) {
     EXPECT_EQ(store.GetString("Settings", "MyCall"), "");
     store.WriteString("Settings", "MyCall", "DL1ABC");
     ASSERT_TRUE(store.Flush());
-    EXPECT_EQ(ReadFile(nested), "[Settings]\nMyCall=DL1ABC\n");
+    EXPECT_EQ(test::ScratchDir::Read(nested), "[Settings]\nMyCall=DL1ABC\n");
     struct stat st {};
     ASSERT_EQ(stat(dir_.File("a").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
@@ -51,7 +51,7 @@ TEST_F(SettingsStoreTest, ValuesRoundTripVerbatimAndEscapedOnlyWhereALineWouldBr
         }
         ASSERT_TRUE(store.Flush());
     }
-    const std::string file = ReadFile(path_);
+    const std::string file = test::ScratchDir::Read(path_);
     EXPECT_NE(file.find("V0=CQ DE %M  \n"), std::string::npos);
     EXPECT_NE(file.find("V3=line1\\nline2\\r\\n\n"), std::string::npos);
     EXPECT_NE(file.find("V5=tab\\x09here\\x01\\x7F\\x00end\n"), std::string::npos);
@@ -65,20 +65,20 @@ TEST_F(SettingsStoreTest, ValuesRoundTripVerbatimAndEscapedOnlyWhereALineWouldBr
 }
 
 TEST_F(SettingsStoreTest, ForeignLinesStayInPlaceAndUpdatesReplaceTheirLine) {
-    WriteFile(path_,
-              "; written by hand\r\n"
-              "[Other]\n"
-              "Mode=keep me\n"
-              "\n"
-              "[Settings]\n"
-              "# comment\n"
-              "Unknown = spaced\n"
-              "Mode=0\r\n"
-              "PortMatrix[0][1]=2\n"
-              "garbage without equals\n"
-              "\n"
-              "[Tail]\n"
-              "X=1\n");
+    test::ScratchDir::Write(path_,
+                            "; written by hand\r\n"
+                            "[Other]\n"
+                            "Mode=keep me\n"
+                            "\n"
+                            "[Settings]\n"
+                            "# comment\n"
+                            "Unknown = spaced\n"
+                            "Mode=0\r\n"
+                            "PortMatrix[0][1]=2\n"
+                            "garbage without equals\n"
+                            "\n"
+                            "[Tail]\n"
+                            "X=1\n");
     SettingsStore store(path_);
     ASSERT_TRUE(store.Load());
     EXPECT_EQ(store.GetString("Settings", "Unknown"), " spaced");
@@ -90,7 +90,7 @@ TEST_F(SettingsStoreTest, ForeignLinesStayInPlaceAndUpdatesReplaceTheirLine) {
     store.WriteString("Settings", "MyCall", "K1JT");
     store.WriteString("New", "A", "b");
     ASSERT_TRUE(store.Flush());
-    EXPECT_EQ(ReadFile(path_),
+    EXPECT_EQ(test::ScratchDir::Read(path_),
               "; written by hand\r\n"
               "[Other]\n"
               "Mode=keep me\n"
@@ -111,7 +111,7 @@ TEST_F(SettingsStoreTest, ForeignLinesStayInPlaceAndUpdatesReplaceTheirLine) {
 }
 
 TEST_F(SettingsStoreTest, RepeatedNamesReadTheFirstAndBadNamesAreNotWritten) {
-    WriteFile(path_, "[Settings]\nMode=1\nMode=2\n[Settings]\nMode=3\nLate=4\n");
+    test::ScratchDir::Write(path_, "[Settings]\nMode=1\nMode=2\n[Settings]\nMode=3\nLate=4\n");
     SettingsStore store(path_);
     ASSERT_TRUE(store.Load());
     EXPECT_EQ(store.GetString("Settings", "Mode"), "1");
@@ -132,13 +132,13 @@ TEST_F(SettingsStoreTest, BinaryJunkAndOverlongLinesNeverBreakLoading) {
     }
     junk += "\n[Settings]\nMyCall=OK\n" + std::string(SettingsStore::kMaxLineBytes + 10, '=') +
             "\n\\=\\x4\n";
-    WriteFile(path_, junk);
+    test::ScratchDir::Write(path_, junk);
     SettingsStore store(path_);
     ASSERT_TRUE(store.Load());
     EXPECT_EQ(store.GetString("Settings", "MyCall"), "OK");
     EXPECT_EQ(store.GetString("Settings", "\\"), "\\x4");
     ASSERT_TRUE(store.Flush());
-    EXPECT_EQ(ReadFile(path_), junk);
+    EXPECT_EQ(test::ScratchDir::Read(path_), junk);
 }
 
 TEST_F(SettingsStoreTest, OverlongValueIsCutToALoadableLineOnACharacterBoundary) {
@@ -159,7 +159,8 @@ TEST_F(SettingsStoreTest, OverlongValueIsCutToALoadableLineOnACharacterBoundary)
 }
 
 TEST_F(SettingsStoreTest, UnreadableOrOversizedFilesLoadEmptyAndAreNeverReplaced) {
-    WriteFile(path_, "[Settings]\nMyCall=X\n" + std::string(SettingsStore::kMaxFileBytes, ';'));
+    test::ScratchDir::Write(
+        path_, "[Settings]\nMyCall=X\n" + std::string(SettingsStore::kMaxFileBytes, ';'));
     SettingsStore big(path_);
     EXPECT_FALSE(big.Load());
     EXPECT_EQ(big.GetString("Settings", "MyCall"), "");
@@ -173,15 +174,15 @@ TEST_F(SettingsStoreTest, UnreadableOrOversizedFilesLoadEmptyAndAreNeverReplaced
     EXPECT_FALSE(notAFile.Flush());
 
     // A store that was never loaded must not overwrite what it has not seen.
-    WriteFile(path_, "[Settings]\nMyCall=X\n");
+    test::ScratchDir::Write(path_, "[Settings]\nMyCall=X\n");
     SettingsStore unread(path_);
     unread.WriteString("Settings", "MyCall", "Y");
     EXPECT_FALSE(unread.Flush());
-    EXPECT_EQ(ReadFile(path_), "[Settings]\nMyCall=X\n");
+    EXPECT_EQ(test::ScratchDir::Read(path_), "[Settings]\nMyCall=X\n");
 }
 
 TEST_F(SettingsStoreTest, FailedFlushLeavesTheOldFileIntact) {
-    WriteFile(path_, "[Settings]\nMyCall=OLD\n");
+    test::ScratchDir::Write(path_, "[Settings]\nMyCall=OLD\n");
     SettingsStore store(path_);
     ASSERT_TRUE(store.Load());
     store.WriteString("Settings", "MyCall", "NEW");
@@ -191,14 +192,14 @@ TEST_F(SettingsStoreTest, FailedFlushLeavesTheOldFileIntact) {
     ASSERT_TRUE(blocked.Load());
     blocked.WriteString("Settings", "MyCall", "NEW");
     EXPECT_FALSE(blocked.Flush());
-    EXPECT_EQ(ReadFile(path_), "[Settings]\nMyCall=OLD\n");
+    EXPECT_EQ(test::ScratchDir::Read(path_), "[Settings]\nMyCall=OLD\n");
 
     // The rename itself fails: a directory took the file's place after loading.
     const std::string taken = dir_.File("taken.conf");
     SettingsStore late(taken);
     ASSERT_TRUE(late.Load());
     ASSERT_EQ(mkdir(taken.c_str(), 0700), 0);
-    WriteFile(taken + "/keep", "x");
+    test::ScratchDir::Write(taken + "/keep", "x");
     EXPECT_FALSE(late.Flush());
     std::filesystem::remove_all(taken);
 
@@ -208,7 +209,7 @@ TEST_F(SettingsStoreTest, FailedFlushLeavesTheOldFileIntact) {
     EXPECT_FALSE(inMemory.Flush());
 
     ASSERT_TRUE(store.Flush());
-    EXPECT_EQ(ReadFile(path_), "[Settings]\nMyCall=NEW\n");
+    EXPECT_EQ(test::ScratchDir::Read(path_), "[Settings]\nMyCall=NEW\n");
     // No temporary file is left behind.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()),
                             std::filesystem::directory_iterator()),
@@ -217,14 +218,14 @@ TEST_F(SettingsStoreTest, FailedFlushLeavesTheOldFileIntact) {
 
 TEST_F(SettingsStoreTest, FlushWritesThroughASymbolicLink) {
     const std::string real = dir_.File("real.conf");
-    WriteFile(real, "[Settings]\n");
+    test::ScratchDir::Write(real, "[Settings]\n");
     ASSERT_EQ(symlink(real.c_str(), path_.c_str()), 0);
     SettingsStore store(path_);
     ASSERT_TRUE(store.Load());
     store.WriteString("Settings", "Mode", "1");
     ASSERT_TRUE(store.Flush());
     EXPECT_TRUE(std::filesystem::is_symlink(path_));
-    EXPECT_EQ(ReadFile(real), "[Settings]\nMode=1\n");
+    EXPECT_EQ(test::ScratchDir::Read(real), "[Settings]\nMode=1\n");
 }
 
 TEST(SettingsStoreDefaultPathTest, FollowsTheEnvironment) {

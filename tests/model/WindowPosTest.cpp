@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "TempDir.h"
 #include "model/SettingsStore.h"
 #include "model/WindowPos.h"
+#include "support/ScratchDir.h"
 
 namespace tarnwick {
 namespace {
@@ -10,12 +10,12 @@ namespace {
 class WindowPosTest : public ::testing::Test {
 protected:
     std::optional<WindowPos> ReadFrom(const std::string& text) {
-        WriteFile(store_.Path(), "[Settings]\nWindowPos=" + text + "\n");
+        test::ScratchDir::Write(store_.Path(), "[Settings]\nWindowPos=" + text + "\n");
         EXPECT_TRUE(store_.Load());
         return ReadWindowPos(store_);
     }
 
-    TempDir dir_;
+    test::ScratchDir dir_{"tarnwick-model"};
     SettingsStore store_{dir_.File("Tarnwick.conf")};
 };
 
