@@ -12,5 +12,12 @@ case "$variant" in
     *) echo "usage: $0 [release|asan|tsan]" >&2; exit 64 ;;
 esac
 
+# ccache, when present, makes rebuilds of unchanged files (and of other checkouts of the same
+# tree) cheap; paths are hashed relative to the checkout so that clones share the cache.
+if command -v ccache >/dev/null; then
+    extra+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
+fi
+
 cmake -S . -B "build-$variant" -G Ninja "${extra[@]}" >/dev/null
 cmake --build "build-$variant" -- -j"$(nproc)"
