@@ -127,8 +127,8 @@ TEST(TermiosSerialLinesTest, AMessageOnAPortWithoutModemLinesGoesOnUnharmed) {
     manager->PttOn();
     manager->KeyDown();
     manager->KeyUp();
-    // Two poll periods of the watcher.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    // Some poll periods of the watcher.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const auto started = std::chrono::steady_clock::now();
     manager.reset();
     EXPECT_LT(ElapsedMs(started), 10'000);
