@@ -325,12 +325,24 @@ private:
     int port_ = 0;
 };
 
+// True once `pid` has a handler for `sig` (its stop handling is in place).
+bool Catches(pid_t pid, int sig) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("SigCgt:", 0) == 0) {
+            return ((std::stoull(line.substr(7), nullptr, 16) >> (sig - 1)) & 1) != 0;
+        }
+    }
+    return false;
+}
+
 TEST_F(CliTest, AStopDuringTheRigConnectEndsTheSendBeforePttIsRaised) {
     UnansweredPort rig;
     WriteConfig("[Settings]\nCWRate=50\nTXDelay=0\nUseTRX=1\nTrxHost=127.0.0.1\nTrxPort=" +
                 std::to_string(rig.Port()) + "\nPortMatrix[4][0]=1\n");
     const pid_t pid = Start({"send", "--trace", "E"});
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // The handler goes in just before the engine connects, which takes a second here.
+    ASSERT_TRUE(WaitUntil([&] { return Catches(pid, SIGINT); }));
     kill(pid, SIGINT);
     const Outcome o = Finish(pid);
     EXPECT_EQ(o.status, 130);
