@@ -42,6 +42,7 @@ const std::map<std::string_view, SettingRule>& Rules() {
         {"DisplayCont", {K::Int, -400, 400}},
         {"DisplayAvg", {K::Int, 0, 30}},
         {"WaveOut", {K::Int, -1, {}}},
+        {"WaveOutName", {K::String, {}, {}}},
         {"NCWTitles", {K::Int, 1, 100}},
         {"NPhTitles", {K::Int, 1, 100}},
     };

@@ -164,13 +164,14 @@ void VisitStationSettings(Doc& doc, const Visit& visit) {
     visit("UseTRX", doc.UseTRX);
     visit("SO2R", doc.SO2R);
     visit("ManualSend", doc.ManualSend);
-    // Linux additions: the device behind each COM number, and where the rig-control daemon
-    // listens.
+    // Linux additions: the device behind each COM number, where the rig-control daemon
+    // listens, and the name of the chosen sound device.
     for (int d = 0; d < static_cast<int>(doc.ComDevice.size()); ++d) {
         visit(IndexedName("ComDevice", d + 1), doc.ComDevice[d]);
     }
     visit("TrxHost", doc.TrxHost);
     visit("TrxPort", doc.TrxPort);
+    visit("WaveOutName", doc.WaveOutName);
 }
 
 // Values 30..33.
@@ -269,6 +270,7 @@ void CTarnwickDoc::SetDefaults() {
     ComDevice = DefaultComDevices();
     TrxHost = kDefaultTrxHost;
     TrxPort = kDefaultTrxPort;
+    WaveOutName.clear();
     WorkingDir = CurrentDirectory();
 
     Groups.clear();

@@ -119,6 +119,9 @@ public:
     // Where the rig-control daemon listens ("TrxHost", "TrxPort").
     std::string TrxHost = kDefaultTrxHost;
     int TrxPort = kDefaultTrxPort;
+    // The name of the sound device `WaveOut` chose ("WaveOutName"), so that the choice holds
+    // when the device list changes; empty for the default device or a choice by number alone.
+    std::string WaveOutName;
 
     // Derived from LptPort[0] as hexadecimal when settings are loaded or port settings accepted.
     int16_t LptAddress = 0;

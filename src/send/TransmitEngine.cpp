@@ -94,6 +94,7 @@ bool TransmitEngine::Send(const std::string& text) {
     CreateDevices();
     PttOn();
     message_ = text;
+    waveDevice_ = {doc_.WaveOut, doc_.WaveOutName};
     failed_ = false;
     trxConnected_ = trxLink_ && trxLink_->IsCatActive();
 

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/Event.h"
+#include "platform/SoundDevices.h"
 #include "ports/RecursiveTryLock.h"
 #include "send/MessageActions.h"
 
@@ -98,6 +99,8 @@ private:
     bool firstRun_ = false;
     std::unique_ptr<MediaTimer> mediaTimer_;
     std::unique_ptr<WavePlayer> wavePlayer_;
+    // The document's sound device, taken by Send for the worker.
+    SoundDeviceChoice waveDevice_;
     std::unique_ptr<KeyingPortManager> ports_;
     std::unique_ptr<TrxManagerLink> trxLink_;
     std::unique_ptr<ParallelPort> parallelPort_;

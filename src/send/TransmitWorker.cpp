@@ -84,7 +84,7 @@ WalkStatus TransmitEngine::InsertWave(const std::string& fileName) {
     if (!PttUp() && RequestPtt(true) == WalkStatus::Stopped) {
         return WalkStatus::Stopped;
     }
-    if (!wavePlayer_->Play(fileName, doc_.WaveOut, &stopEvent_)) {
+    if (!wavePlayer_->Play(fileName, waveDevice_, &stopEvent_)) {
         return StopRequested() ? WalkStatus::Stopped : WalkStatus::Failed;
     }
     if (wavePlayer_->WaitDone()) {

@@ -65,14 +65,16 @@ PcmFormat PcmFormatOf(const WaveFormat& f) {
 struct WavePlayer::Impl {
     enum class State { Idle, Loading, Playing };
 
-    Impl(Prompter& p, TimeBase& t, DeviceNamer n) : prompter(p), time(t), namer(std::move(n)) {}
+    using Resolver = std::function<std::string(const SoundDeviceChoice&)>;
+
+    Impl(Prompter& p, TimeBase& t, Resolver r) : prompter(p), time(t), resolve(std::move(r)) {}
 
     bool Fail(const std::string& text, Event* cancel) {
         prompter.Show(text, cancel);
         return false;
     }
 
-    bool Load(const std::string& fileName, int device, Event* cancel);
+    bool Load(const std::string& fileName, const SoundDeviceChoice& device, Event* cancel);
     bool Start(std::unique_ptr<AlsaPcm> pcm, std::unique_ptr<unsigned char[]> buffer, size_t frames,
                unsigned rate, Event* cancel);
     void CloseDevice();
@@ -81,7 +83,8 @@ struct WavePlayer::Impl {
 
     Prompter& prompter;
     TimeBase& time;
-    const DeviceNamer namer;
+    // The PCM that plays the chosen device; empty when there is none.
+    const Resolver resolve;
     Event stopEvent{ResetMode::Auto};
     Event doneEvent{ResetMode::Auto};
 
@@ -99,19 +102,22 @@ struct WavePlayer::Impl {
 };
 
 WavePlayer::WavePlayer(Prompter& prompter, TimeBase& time)
-    : WavePlayer(prompter, time,
-                 [](int device) { return SoundDevices::NameFor(device, PcmDirection::Playback); }) {
-}
+    : impl_(std::make_unique<Impl>(prompter, time, [](const SoundDeviceChoice& device) {
+          return SoundDevices::NameFor(device, PcmDirection::Playback);
+      })) {}
 
 WavePlayer::WavePlayer(Prompter& prompter, TimeBase& time, DeviceNamer namer)
-    : impl_(std::make_unique<Impl>(prompter, time, std::move(namer))) {}
+    : impl_(std::make_unique<Impl>(prompter, time,
+                                   [namer = std::move(namer)](const SoundDeviceChoice& device) {
+                                       return namer(device.number);
+                                   })) {}
 
 WavePlayer::~WavePlayer() {
     std::lock_guard lock(impl_->mutex);
     impl_->CloseDevice();
 }
 
-bool WavePlayer::Play(const std::string& fileName, int device, Event* cancel) {
+bool WavePlayer::Play(const std::string& fileName, const SoundDeviceChoice& device, Event* cancel) {
     {
         std::lock_guard lock(impl_->mutex);
         // A playback nobody waited for or stopped ends here instead of keeping its device.
@@ -130,7 +136,8 @@ bool WavePlayer::Play(const std::string& fileName, int device, Event* cancel) {
     return ok;
 }
 
-bool WavePlayer::Impl::Load(const std::string& fileName, int device, Event* cancel) {
+bool WavePlayer::Impl::Load(const std::string& fileName, const SoundDeviceChoice& device,
+                            Event* cancel) {
     RiffReader riff;
     if (fileName.size() > kMaxFileName || fileName.find('\0') != std::string::npos ||
         !riff.Open(fileName)) {
@@ -154,7 +161,7 @@ bool WavePlayer::Impl::Load(const std::string& fileName, int device, Event* canc
     if (format.FormatTag != kPcmTag) {
         return Fail("Wav file is not in PCM format.", cancel);
     }
-    const std::string pcmName = namer(device);
+    const std::string pcmName = resolve(device);
     const PcmFormat pcmFormat = PcmFormatOf(format);
     if (AlsaPcm::Query(pcmName, PcmDirection::Playback, pcmFormat) != 0) {
         return Fail("Cannot open soundcard.", cancel);

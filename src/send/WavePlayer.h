@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/SoundDevices.h"
+
 namespace tarnwick {
 
 class Event;
@@ -31,10 +33,11 @@ public:
     WavePlayer& operator=(const WavePlayer&) = delete;
 
     // Loads `fileName` (relative names from the working directory) and starts playback on
-    // output `device` (-1 = the system default). Returns at once. On failure the system's
-    // message has been shown through the prompter (a box that `cancel`, when signalled, closes)
-    // and the device is closed.
-    bool Play(const std::string& fileName, int device, Event* cancel = nullptr);
+    // the chosen output device (number -1 = the system default). Returns at once. On failure the
+    // system's message has been shown through the prompter (a box that `cancel`, when signalled,
+    // closes) and the device is closed.
+    bool Play(const std::string& fileName, const SoundDeviceChoice& device,
+              Event* cancel = nullptr);
     // Waits up to 30 s for the end of playback or a Stop; both close the device and succeed.
     // A time-out fails and leaves the device open. A device that failed during playback is
     // closed and fails too, so a broken transmission is never reported as sent.
