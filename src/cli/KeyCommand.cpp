@@ -5,10 +5,10 @@
 
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
-#include "cli/SettingRules.h"
 #include "cli/StopSignal.h"
 #include "cli/StoredDocument.h"
 #include "cli/TraceKeyingDevice.h"
+#include "model/SettingsSchema.h"
 #include "platform/NoticeSink.h"
 #include "platform/ThreadPriority.h"
 #include "platform/TimeBase.h"
@@ -61,9 +61,9 @@ int RunKey(const Args& args) {
                 return kExitUsage;
             }
             wpm = args[++i];
-            if (const auto problem = CheckValue("CWRate", wpm)) {
-                std::fprintf(stderr, "tarnwick-cli key: --wpm %s: '%s'\n", problem->c_str(),
-                             wpm.c_str());
+            if (const auto problem = CheckTypedText(*FindStationDef("CWRate"), wpm)) {
+                std::fprintf(stderr, "tarnwick-cli key: --wpm '%s': %s\n", wpm.c_str(),
+                             problem->c_str());
                 return kExitUsage;
             }
         } else if (args[i] == "--") {

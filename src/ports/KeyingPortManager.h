@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "model/SettingsSchema.h"
 #include "ports/KeyingDevice.h"
 
 namespace tarnwick {
@@ -15,9 +16,8 @@ class NoticeSink;
 class SerialLines;
 class TimeBase;
 
-// A TX delay longer than this is taken as this (a hand-edited settings file); a negative or NaN
-// delay as none.
-inline constexpr double kMaxTxDelaySeconds = 60.0;
+// A TX delay longer than kMaxTxDelaySeconds (the settings schema's) is taken as that (a
+// hand-edited settings file); a negative or NaN delay as none.
 uint32_t TxDelayMs(double txDelaySeconds);
 
 // Owns the devices of one transmission and is the only thing the sending side talks to.

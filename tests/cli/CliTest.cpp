@@ -5,7 +5,9 @@
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -138,6 +140,7 @@ TEST_F(CliTest, SettingsAreWrittenReadAndUsedByExpand) {
 
 TEST_F(CliTest, BadNamesAndValuesAreRefusedAndLeaveTheFileAlone) {
     ASSERT_EQ(Run({"settings", "set", "CWRate", "25"}).status, 0);
+    ASSERT_EQ(Run({"settings", "set", "PortMatrix[0][0]", "1"}).status, 0);
     const std::string before = Slurp(config_);
     for (const auto& args :
          std::vector<std::vector<std::string>>{{"settings", "set", "Bogus", "1"},
@@ -147,6 +150,11 @@ TEST_F(CliTest, BadNamesAndValuesAreRefusedAndLeaveTheFileAlone) {
                                                {"settings", "set", "TXDelay", "nan"},
                                                {"settings", "set", "Mode", "2"},
                                                {"settings", "set", "WindowPos", "1:2:3"},
+                                               {"settings", "set", "ComPort1", "9"},
+                                               {"settings", "set", "PortMatrix[0][0]", "7"},
+                                               {"settings", "set", "PortMatrix[0][1]", "1"},
+                                               {"settings", "set", "TrxPort", "70000"},
+                                               {"settings", "set", "LptPort1", "LPT1"},
                                                {"settings", "get"},
                                                {"settings", "frob"},
                                                {"key", "--wpm", "99", "--trace", "E"},
@@ -161,6 +169,58 @@ TEST_F(CliTest, BadNamesAndValuesAreRefusedAndLeaveTheFileAlone) {
     EXPECT_EQ(Run({"settings", "get", "WindowPos"}).out, "0:1:-1:-1:-1:-1:10:10:800:600:120:80\n");
     EXPECT_EQ(Run({"--help"}).status, 0);
     EXPECT_EQ(Run({"settings", "--help"}).status, 0);
+}
+
+TEST_F(CliTest, EveryListedSettingCanBeSetBackToItsOwnValue) {
+    ASSERT_EQ(Run({"settings", "set", "WindowPos", "0:1:-1:-1:-1:-1:10:10:800:600:120:80"}).status,
+              0);
+    const std::string before = Slurp(config_);
+    const auto lines = Lines(Run({"settings", "list"}).out);
+    ASSERT_GT(lines.size(), 90u);
+    for (const std::string& line : lines) {
+        const size_t eq = line.find('=');
+        const Outcome o = Run({"settings", "set", line.substr(0, eq), line.substr(eq + 1)});
+        EXPECT_EQ(o.status, 0) << line << ": " << o.err;
+    }
+    EXPECT_EQ(Slurp(config_), before);
+}
+
+TEST_F(CliTest, AHandEditedFileReadsAsMeantAndOneSetWritesItOnce) {
+    ASSERT_EQ(mkdir((dir_ + "/conf").c_str(), 0700), 0);
+    {
+        std::ofstream out(config_, std::ios::binary);
+        out << "\xEF\xBB\xBF[settings]\r\nmycall = DL1XYZ\r\nCWRate=-1\r\nTitle00=A\x01"
+               "B\r\n"
+               "Future=1\r\n";
+    }
+    const Outcome list = Run({"settings", "list"});
+    EXPECT_NE(list.out.find("\nMyCall=DL1XYZ\n"), std::string::npos);
+    EXPECT_NE(list.out.find("\nCWRate=50\n"), std::string::npos);  // as it is keyed
+    EXPECT_NE(list.out.find("\nTitle00=A\\x01B\n"), std::string::npos);
+    EXPECT_EQ(Run({"expand", "%M"}).out, "DL1XYZ\n");
+
+    const int watch = inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, (dir_ + "/conf").c_str(), IN_MOVED_TO), 0);
+    const Outcome set = Run({"settings", "set", "ComDevice5", "/dev/ttyUSB0"});
+    EXPECT_EQ(set.status, 0) << set.err;
+    int renames = 0;
+    alignas(inotify_event) char events[4096];
+    for (ssize_t n; (n = read(watch, events, sizeof events)) > 0;) {
+        for (char* p = events; p < events + n;) {
+            ++renames;
+            p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len;
+        }
+    }
+    close(watch);
+    EXPECT_EQ(renames, 1);
+
+    const std::string file = Slurp(config_);
+    EXPECT_EQ(file.rfind("\xEF\xBB\xBF[settings]\r\nMyCall=DL1XYZ\r\n", 0), 0u);
+    EXPECT_NE(file.find("\nFuture=1\r\n"), std::string::npos);
+    EXPECT_NE(file.find("\nComDevice5=/dev/ttyUSB0\n"), std::string::npos);
+    EXPECT_EQ(Run({"settings", "set", "trxhost", "rig.example"}).status, 0);
+    EXPECT_EQ(Run({"settings", "get", "TrxHost"}).out, "rig.example\n");
 }
 
 TEST_F(CliTest, KeyTracePrintsEveryEdgeInOrder) {
