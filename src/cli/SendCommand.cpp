@@ -30,7 +30,8 @@ constexpr const char* kHelp =
     "The sent characters are printed as they go; --trace prints every PTT change, key edge\n"
     "and character instead, with seconds and microseconds since the start.\n"
     "Ctrl-C or SIGTERM stops at once with PTT down.\n"
-    "Exit status: 0 completed, 1 failed, 2 ended by transmit inhibit, 130 stopped.\n";
+    "Exit status: 0 completed, 1 failed or PTT not confirmed down, 2 ended by transmit\n"
+    "inhibit, 130 stopped.\n";
 
 // Traces the manager's PTT, key and character events as they happen; a line set to the state
 // it already has is no event.
@@ -126,6 +127,10 @@ int RunSend(const Args& args) {
         std::fputc('\n', stdout);
     }
     stop.Close();
+    if (!driver.PttConfirmedDown()) {
+        std::fputs("tarnwick-cli send: PTT may still be up: its drop was not confirmed\n", stderr);
+        return kExitFailed;
+    }
     switch (outcome) {
         case SendOutcome::Completed:
             return kExitOk;
