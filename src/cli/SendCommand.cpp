@@ -32,7 +32,8 @@ constexpr const char* kHelp =
     "A message that starts with '-' goes after '--'.\n"
     "Ctrl-C, SIGTERM, SIGHUP (the terminal closed), SIGQUIT and a reader of the output that\n"
     "went away (send ... | head) stop at once with PTT down.\n"
-    "Exit status: 0 completed, 1 failed, 2 ended by transmit inhibit, 130 stopped, PTT down.\n";
+    "Exit status: 0 completed, 1 failed, 2 ended by transmit inhibit, 130 stopped, PTT down.\n"
+    "A PTT drop that was not confirmed ends with status 1.\n";
 
 // Traces the manager's PTT, key and character events as they happen; a line set to the state
 // it already has is no event.
@@ -148,6 +149,10 @@ int RunSend(const Args& args) {
         std::fputc('\n', stdout);
     }
     stop.Close();
+    if (!driver.PttConfirmedDown()) {
+        std::fputs("tarnwick-cli send: PTT may still be up: its drop was not confirmed\n", stderr);
+        return kExitFailed;
+    }
     switch (outcome) {
         case SendOutcome::Completed:
             return kExitOk;
