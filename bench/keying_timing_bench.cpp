@@ -85,7 +85,7 @@ Result Run(unsigned wpm, double seconds, int priority) {
     Result r{};
     int64_t start = 0;
     std::thread keyer([&] {
-        r.priority = ApplyToCurrentThread(PriorityFromSetting(priority));
+        ThreadScheduling scheduling(PriorityFromSetting(priority));
         MediaTimer timer(doc, RealTime());
         MorseRun run = ConvertToMorse(text);
         std::atomic<int> stop{0};
@@ -95,6 +95,7 @@ Result Run(unsigned wpm, double seconds, int priority) {
         timer.SendCw(run, ports, stop);
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu1);
         r.cpuMs = (cpu1.tv_sec - cpu0.tv_sec) * 1e3 + (cpu1.tv_nsec - cpu0.tv_nsec) / 1e6;
+        r.priority = scheduling.Report().scheduling;
     });
     keyer.join();
 
