@@ -25,6 +25,9 @@ namespace {
 // at most this long, and only on the helper thread.
 constexpr int kBrokerTimeoutMs = 500;
 
+// The question the broker is still being asked for the calling thread, if any.
+thread_local std::shared_ptr<ThreadScheduling::BrokerRequest> questionForThisThread;
+
 std::mutex lastMutex;
 std::optional<SchedulingReport> lastReport;
 unsigned demotionsAtLastReport = 0;
@@ -180,6 +183,7 @@ ThreadScheduling::ThreadScheduling(ThreadPriority priority) : tid_(gettid()) {
     Publish(report_, false);
     try {
         std::thread([request] { BrokerRequest::Run(request); }).detach();
+        questionForThisThread = request;
         request_ = std::move(request);
     } catch (const std::system_error& e) {
         report_.reason = std::string("no thread to ask the real-time broker: ") + e.what();
@@ -189,6 +193,7 @@ ThreadScheduling::ThreadScheduling(ThreadPriority priority) : tid_(gettid()) {
 
 ThreadScheduling::~ThreadScheduling() {
     if (request_) {
+        questionForThisThread.reset();
         std::unique_lock<std::mutex> lock(request_->mutex);
         if (request_->stage == BrokerRequest::Stage::Waiting) {
             request_->stage = BrokerRequest::Stage::Abandoned;
@@ -211,6 +216,20 @@ SchedulingReport ThreadScheduling::Report() {
         request_->changed.wait_for(lock, std::chrono::milliseconds(kBrokerTimeoutMs + 100),
                                    [&] { return request_->stage == BrokerRequest::Stage::Done; });
     return done ? request_->report : report_;
+}
+
+void AwaitRealtimeGrant(const std::atomic<int>& stop, int maxMs) {
+    const std::shared_ptr<ThreadScheduling::BrokerRequest> request = questionForThisThread;
+    if (!request) {
+        return;
+    }
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
+    std::unique_lock<std::mutex> lock(request->mutex);
+    // In short steps: the stop flag has no event of its own here.
+    while (request->stage != ThreadScheduling::BrokerRequest::Stage::Done && stop.load() == 0 &&
+           std::chrono::steady_clock::now() < giveUp) {
+        request->changed.wait_for(lock, std::chrono::milliseconds(5));
+    }
 }
 
 std::string SchedulingReport::Describe() const {

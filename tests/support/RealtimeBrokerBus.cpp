@@ -88,7 +88,6 @@ RealtimeBrokerBus::RealtimeBrokerBus() {
 }
 
 RealtimeBrokerBus::~RealtimeBrokerBus() {
-    Thaw();
     broker_.End(SIGTERM, 3000);
     stopAuthority_ = true;
     if (authority_.joinable()) {
@@ -184,20 +183,6 @@ bool RealtimeBrokerBus::WaitForBroker(std::string* why) {
         *why = "the real-time broker did not come up on the private bus";
     }
     return serving;
-}
-
-void RealtimeBrokerBus::Freeze() {
-    if (!frozen_ && bus_.Pid() > 0) {
-        kill(bus_.Pid(), SIGSTOP);
-        frozen_ = true;
-    }
-}
-
-void RealtimeBrokerBus::Thaw() {
-    if (frozen_) {
-        kill(bus_.Pid(), SIGCONT);
-        frozen_ = false;
-    }
 }
 
 }  // namespace tarnwick::test

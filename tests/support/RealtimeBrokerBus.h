@@ -31,9 +31,6 @@ public:
     std::string Address() const;
     // Whether the authority grants what the broker asks about (it does at start).
     void SetGranting(bool grant) { granting_ = grant; }
-    // Stops and resumes the bus daemon, as a hung bus would behave.
-    void Freeze();
-    void Thaw();
 
 private:
     void ServeAuthority(std::atomic<int>* ready);
@@ -45,7 +42,6 @@ private:
     std::thread authority_;
     std::atomic<bool> stopAuthority_{false};
     std::atomic<bool> granting_{true};
-    bool frozen_ = false;
 };
 
 }  // namespace tarnwick::test
