@@ -63,27 +63,30 @@ void KeyingPortManager::PttOff() {
     }
 }
 
+// The line first, the window's indicator after: posting takes locks that the window's thread
+// (normal priority) also takes, and a real-time keying thread kept waiting for one of them
+// must not move the edge.
 void KeyingPortManager::KeyDown() {
-    if (doc_.CWInd != 0) {
-        view_.Post(kSendEventNotice, kEventKeyDown, 0);
-    }
     if (devices_.cw) {
         devices_.cw->KeyDown();
     }
     if (observer_ != nullptr) {
         observer_->OnKey(true);
     }
+    if (doc_.CWInd != 0) {
+        view_.Post(kSendEventNotice, kEventKeyDown, 0);
+    }
 }
 
 void KeyingPortManager::KeyUp() {
-    if (doc_.CWInd != 0) {
-        view_.Post(kSendEventNotice, kEventKeyUp, 0);
-    }
     if (devices_.cw) {
         devices_.cw->KeyUp();
     }
     if (observer_ != nullptr) {
         observer_->OnKey(false);
+    }
+    if (doc_.CWInd != 0) {
+        view_.Post(kSendEventNotice, kEventKeyUp, 0);
     }
 }
 
