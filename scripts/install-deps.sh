@@ -9,6 +9,7 @@ packages=(
     clang libclang-rt-14-dev
     libfftw3-dev python3 python3-scipy
     libasound2-dev libasound2-plugins pulseaudio pulseaudio-utils sox
+    libdbus-1-dev dbus-daemon rtkit
     libhamlib-utils
 )
 
