@@ -242,8 +242,10 @@ TEST_F(SoundCardPulseTest, ReadingAndWritingInStepPassesTheAudioOnUntilTheWriter
     SoundCard input(prompter_, RealTime());
     SoundCard output(prompter_, RealTime());
     std::vector<double> block(kBlock);
-    OpenCapture(input, block);
+    // The output first: opening it can take a while on a loaded machine, and the capture
+    // would overflow meanwhile.
     ASSERT_EQ(output.OpenOutput(format_, outDevice_, kBlock, 0), 0);
+    OpenCapture(input, block);
     constexpr int kBlocks = 16;  // about three seconds
     for (int i = 0; i < kBlocks; ++i) {
         ASSERT_EQ(output.Write(block.data(), kBlock), static_cast<int>(kBlock))
@@ -292,8 +294,10 @@ TEST_F(SoundCardPulseTest, AVanishedServerEndsBothDirectionsWithinTheBound) {
     SoundCard input(prompter_, RealTime());
     SoundCard output(prompter_, RealTime());
     std::vector<double> block(kBlock);
-    OpenCapture(input, block);
+    // The output first: opening it can take a while on a loaded machine, and the capture
+    // would overflow meanwhile.
     ASSERT_EQ(output.OpenOutput(format_, outDevice_, kBlock, 0), 0);
+    OpenCapture(input, block);
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(input.Read(block.data(), kBlock), static_cast<int>(kBlock)) << input.LastError();
         ASSERT_EQ(output.Write(block.data(), kBlock), static_cast<int>(kBlock))

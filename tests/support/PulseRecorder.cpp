@@ -78,6 +78,10 @@ std::vector<int16_t> PulseRecorder::Stop() {
         }
     }
     recorder_.End(SIGINT, 3000);
+    return Peek();
+}
+
+std::vector<int16_t> PulseRecorder::Peek() const {
     const std::string bytes = ScratchDir::Read(path_);
     std::vector<int16_t> samples(bytes.size() / 2);
     for (size_t i = 0; i < samples.size(); ++i) {

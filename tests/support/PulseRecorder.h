@@ -23,6 +23,8 @@ public:
     // Starts recording and returns once samples arrive (the first can take about two seconds);
     // false, with the reason, if they do not.
     bool Start(std::string* why);
+    // What has been recorded so far; the recording goes on.
+    std::vector<int16_t> Peek() const;
     // Ends the recording and returns everything recorded up to this call and a little more:
     // it first waits (up to ten seconds) for the recording to catch up with the sound, which a
     // loaded machine can delay.
