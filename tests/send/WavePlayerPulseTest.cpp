@@ -156,9 +156,12 @@ TEST_F(WavePlayerPulseTest, PlaysTheFileInRealTimeAndReportsTheEnd) {
     WavePlayer player(prompter_, RealTime());
     const auto start = Clock::now();
     ASSERT_TRUE(player.Play(path, device_));
-    EXPECT_LT(Seconds(Clock::now() - start), 1.0) << "Play returns while the sound plays";
+    const auto played = Clock::now();
     EXPECT_TRUE(player.WaitDone());
     const double waited = Seconds(Clock::now() - start);
+    // (Opening the device can take long on a loaded machine: what Play must not do is wait
+    // for the sound, so most of it is left for WaitDone.)
+    EXPECT_GT(Seconds(Clock::now() - played), 0.5) << "Play returns while the sound plays";
     EXPECT_FALSE(player.IsOpen());
     const std::vector<int16_t> rec = recorder_.Stop();
 
