@@ -36,12 +36,18 @@ inline Spread SpreadOf(std::vector<double> values) {
 }
 
 // Keeps the other core busy, as other work on the operator's machine would, until Stop().
+// With `ownSession` the spinner is a session of its own, like another program: with the
+// kernel's per-session scheduling groups it then takes CPU from the other sessions rather than
+// only from the benchmark's own share.
 class Spinner {
 public:
-    explicit Spinner(bool on) {
+    explicit Spinner(bool on, bool ownSession = false) {
         if (on) {
             pid_ = fork();
             if (pid_ == 0) {
+                if (ownSession) {
+                    setsid();
+                }
                 volatile unsigned long x = 0;
                 for (;;) {
                     x = x + 1;

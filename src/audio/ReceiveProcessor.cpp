@@ -56,6 +56,7 @@ void ReceiveProcessor::Start() {
     input_.ClearInterrupt();
     output_.ClearInterrupt();
     finished_.store(false);
+    device_ = {doc_.WaveOut, doc_.WaveOutName};
     thread_ = StartThread(ThreadPriority::Normal, [this] { ThreadBody(); });
 }
 
@@ -110,14 +111,13 @@ ReceiveProcessor::PassEnd ReceiveProcessor::RunPass(ReceiveChain& chain) {
     // Copies: the document's formats are the window's to read; the pass only needs the rate.
     const WaveFormat captureFormat = AtReceiveRate(doc_.CaptureFormat);
     const WaveFormat playbackFormat = AtReceiveRate(doc_.PlaybackFormat);
-    const int device = std::atomic_ref<int>(doc_.WaveOut).load(std::memory_order_relaxed);
 
-    int code = input_.OpenInput(captureFormat, device, kFramesPerBuffer, 0);
+    int code = input_.OpenInput(captureFormat, device_, kFramesPerBuffer, 0);
     if (code != 0) {
         Report(code);
         return PassEnd::Failed;
     }
-    code = output_.OpenOutput(playbackFormat, device, kFramesPerBuffer, 0);
+    code = output_.OpenOutput(playbackFormat, device_, kFramesPerBuffer, 0);
     if (code != 0) {
         Report(code);
         return PassEnd::Failed;
@@ -125,8 +125,8 @@ ReceiveProcessor::PassEnd ReceiveProcessor::RunPass(ReceiveChain& chain) {
     chain.Clear();
 
     while (!StopRequested() && doc_.Transmitting.load() == 0) {
-        if (!Capture(chain.CaptureBlock(), captureFormat, device) ||
-            !Play(chain.Process(), playbackFormat, device)) {
+        if (!Capture(chain.CaptureBlock(), captureFormat) ||
+            !Play(chain.Process(), playbackFormat)) {
             return StopRequested() ? PassEnd::Stopped : PassEnd::Failed;
         }
         if (doc_.DisplayBusy.load() == 0) {
@@ -141,7 +141,7 @@ ReceiveProcessor::PassEnd ReceiveProcessor::RunPass(ReceiveChain& chain) {
     return PassEnd::Transmitting;
 }
 
-bool ReceiveProcessor::Capture(std::span<double> block, const WaveFormat& format, int device) {
+bool ReceiveProcessor::Capture(std::span<double> block, const WaveFormat& format) {
     if (input_.Read(block.data(), kFramesPerBuffer) == kFrames) {
         return true;
     }
@@ -151,7 +151,7 @@ bool ReceiveProcessor::Capture(std::span<double> block, const WaveFormat& format
     int code = input_.LastError();
     if (code == kInputOverflow || code == kInputTimeout) {
         input_.CloseInput();
-        code = input_.OpenInput(format, device, kFramesPerBuffer, 0);
+        code = input_.OpenInput(format, device_, kFramesPerBuffer, 0);
         if (code == 0) {
             // The block still holds the last one, half processed: silence instead of a
             // repeat.
@@ -164,7 +164,7 @@ bool ReceiveProcessor::Capture(std::span<double> block, const WaveFormat& format
     return false;
 }
 
-bool ReceiveProcessor::Play(std::span<const double> block, const WaveFormat& format, int device) {
+bool ReceiveProcessor::Play(std::span<const double> block, const WaveFormat& format) {
     if (output_.Write(block.data(), kFramesPerBuffer) == kFrames) {
         return true;
     }
@@ -174,7 +174,7 @@ bool ReceiveProcessor::Play(std::span<const double> block, const WaveFormat& for
     int code = output_.LastError();
     if (code == kOutputUnderflow || code == kOutputTimeout) {
         output_.CloseOutput();
-        code = output_.OpenOutput(format, device, kFramesPerBuffer, 0);
+        code = output_.OpenOutput(format, device_, kFramesPerBuffer, 0);
         // The block that found the device run dry is played after the reopen, not lost.
         if (code == 0 && output_.Write(block.data(), kFramesPerBuffer) == kFrames) {
             return !StopRequested();

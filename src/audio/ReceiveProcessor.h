@@ -60,8 +60,8 @@ private:
     PassEnd RunPass(ReceiveChain& chain);
     // Read and Write of one block. A failure with a code that a reopen cures reopens the
     // direction; true when the pass can go on.
-    bool Capture(std::span<double> block, const WaveFormat& format, int device);
-    bool Play(std::span<const double> block, const WaveFormat& format, int device);
+    bool Capture(std::span<double> block, const WaveFormat& format);
+    bool Play(std::span<const double> block, const WaveFormat& format);
     // Shows the text of a sound error unless it is 0 or a stop is under way.
     void Report(int code);
     bool StopRequested() const { return stopRequested_.load() != 0; }
@@ -73,6 +73,9 @@ private:
     // them at any moment without racing their creation.
     SoundCard input_;
     SoundCard output_;
+    // The document's sound device, taken by Start on the window's thread: the worker never
+    // reads a setting the window may be writing.
+    SoundDeviceChoice device_;
 
     std::thread thread_;
     std::atomic<int> stopRequested_{0};

@@ -21,7 +21,7 @@ namespace tarnwick::cli {
 namespace {
 
 constexpr const char* kHelp =
-    "usage: tarnwick-cli send [--expand] [--call CALL] [--trace] MESSAGE...\n"
+    "usage: tarnwick-cli send [--expand] [--call CALL] [--trace] [--] MESSAGE...\n"
     "\n"
     "Sends one message exactly as the keyer does, with the stored port assignment, speed,\n"
     "weights, TX delay, sound card and rig-control settings: PTT, Morse, repeats, pauses with\n"
@@ -29,8 +29,11 @@ constexpr const char* kHelp =
     "(--call sets %T; without it the stored HisCall is used).\n"
     "The sent characters are printed as they go; --trace prints every PTT change, key edge\n"
     "and character instead, with seconds and microseconds since the start.\n"
-    "Ctrl-C or SIGTERM stops at once with PTT down.\n"
-    "Exit status: 0 completed, 1 failed, 2 ended by transmit inhibit, 130 stopped.\n";
+    "A message that starts with '-' goes after '--'.\n"
+    "Ctrl-C, SIGTERM, SIGHUP (the terminal closed), SIGQUIT and a reader of the output that\n"
+    "went away (send ... | head) stop at once with PTT down.\n"
+    "Exit status: 0 completed, 1 failed, 2 ended by transmit inhibit, 130 stopped, PTT down.\n"
+    "A PTT drop that was not confirmed ends with status 1.\n";
 
 // Traces the manager's PTT, key and character events as they happen; a line set to the state
 // it already has is no event.
@@ -69,6 +72,10 @@ int RunSend(const Args& args) {
     bool haveCall = false;
     std::string message;
     bool haveMessage = false;
+    const auto addText = [&](const std::string& word) {
+        message += (haveMessage ? " " : "") + word;
+        haveMessage = true;
+    };
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--expand") {
             expand = true;
@@ -81,9 +88,19 @@ int RunSend(const Args& args) {
             }
             call = args[++i];
             haveCall = true;
+        } else if (args[i] == "--") {
+            while (++i < args.size()) {
+                addText(args[i]);
+            }
+        } else if (IsOption(args[i])) {
+            // Keying a mistyped option as Morse would put it on the air.
+            std::fprintf(stderr,
+                         "tarnwick-cli send: unknown option '%s' (a message that starts with '-' "
+                         "goes after '--')\n",
+                         args[i].c_str());
+            return kExitUsage;
         } else {
-            message += (haveMessage ? " " : "") + args[i];
-            haveMessage = true;
+            addText(args[i]);
         }
     }
     if (!haveMessage) {
@@ -105,6 +122,12 @@ int RunSend(const Args& args) {
     TraceLog log(RealTime(), stdout);
     TraceObserver observer(log);
     TransmitEngine engine(doc, view, prompter, RealTime(), hardware);
+    // Connecting to the rig-control daemon can take up to a second; a stop that came meanwhile
+    // ends the send here, before PTT was ever raised.
+    if (stop.Stopped()) {
+        std::fputs("tarnwick-cli send: stopped, PTT down\n", stderr);
+        return kExitStopped;
+    }
     if (trace) {
         engine.SetKeyingObserver(&observer);
     }
@@ -126,6 +149,10 @@ int RunSend(const Args& args) {
         std::fputc('\n', stdout);
     }
     stop.Close();
+    if (!driver.PttConfirmedDown()) {
+        std::fputs("tarnwick-cli send: PTT may still be up: its drop was not confirmed\n", stderr);
+        return kExitFailed;
+    }
     switch (outcome) {
         case SendOutcome::Completed:
             return kExitOk;

@@ -23,7 +23,11 @@ KeyingPortManager::KeyingPortManager(const CTarnwickDoc& doc, NoticeSink& view, 
     : doc_(doc), view_(view), time_(time), devices_(std::move(devices)) {}
 
 KeyingPortManager::~KeyingPortManager() {
-    PttOff();
+    // A drop that failed is not tried again here: a rig-control daemon that does not answer
+    // would hold the window for another time-out, and the failure was reported.
+    if (!dropMade_ || dropConfirmed_) {
+        PttOff();
+    }
     DestroyDevices();
     for (auto& port : devices_.ports) {
         port.reset();
@@ -40,6 +44,12 @@ void KeyingPortManager::PttOn() {
     if (pttUp_.load() != 0) {
         return;
     }
+    {
+        std::lock_guard lock(keyMutex_);
+        silenced_ = false;
+    }
+    dropMade_ = false;
+    dropConfirmed_ = false;
     if (devices_.ptt) {
         devices_.ptt->PttOn();
     }
@@ -50,20 +60,41 @@ void KeyingPortManager::PttOn() {
     if (observer_ != nullptr) {
         observer_->OnPtt(true);
     }
-    time_.SleepMs(TxDelayMs(doc_.TXDelay));
 }
 
-void KeyingPortManager::PttOff() {
-    if (devices_.ptt) {
-        devices_.ptt->PttOff();
-    }
+bool KeyingPortManager::PttOff() {
+    const bool ok = devices_.ptt ? devices_.ptt->PttOff() : true;
     pttUp_.store(0);
+    dropMade_ = true;
+    dropConfirmed_ = ok;
     if (observer_ != nullptr) {
         observer_->OnPtt(false);
     }
+    return ok;
+}
+
+bool KeyingPortManager::WaitTxDelay(Event& stop) {
+    return time_.WaitAnyFor({&stop}, TxDelayMs(doc_.TXDelay)) < 0;
+}
+
+bool KeyingPortManager::EnsurePttDown() {
+    return dropMade_ && dropConfirmed_ ? true : PttOff();
+}
+
+bool KeyingPortManager::Silence() {
+    {
+        std::lock_guard lock(keyMutex_);
+        silenced_ = true;
+        KeyUpLocked();
+    }
+    return PttOff();
 }
 
 void KeyingPortManager::KeyDown() {
+    std::lock_guard lock(keyMutex_);
+    if (silenced_) {
+        return;
+    }
     if (doc_.CWInd != 0) {
         view_.Post(kSendEventNotice, kEventKeyDown, 0);
     }
@@ -76,6 +107,11 @@ void KeyingPortManager::KeyDown() {
 }
 
 void KeyingPortManager::KeyUp() {
+    std::lock_guard lock(keyMutex_);
+    KeyUpLocked();
+}
+
+void KeyingPortManager::KeyUpLocked() {
     if (doc_.CWInd != 0) {
         view_.Post(kSendEventNotice, kEventKeyUp, 0);
     }

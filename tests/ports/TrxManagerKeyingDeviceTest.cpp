@@ -37,7 +37,7 @@ TEST_F(TrxManagerKeyingDeviceTest, WithoutTheProgramEveryOperationIsSilent) {
     TrxManagerLink link(doc, prompter, RealTime());
     ASSERT_FALSE(link.Connect(42));
     Event done(ResetMode::Manual);
-    link.SetSendingDoneHandler([&] { done.Set(); });
+    link.SetSendingDoneHandler([&](uint64_t) { done.Set(); });
     TrxManagerKeyingDevice device(link);
     device.PttOn();
     device.SendText("CQ");
@@ -54,7 +54,7 @@ TEST_F(TrxManagerKeyingDeviceTest, PttAndTextReachTheRadio) {
     TrxManagerLink link(doc, prompter, RealTime());
     ASSERT_TRUE(link.Connect(42));
     Event done(ResetMode::Auto);
-    link.SetSendingDoneHandler([&] { done.Set(); });
+    link.SetSendingDoneHandler([&](uint64_t) { done.Set(); });
     TrxManagerKeyingDevice device(link);
 
     device.PttOn();

@@ -112,5 +112,53 @@ TEST(TransmitEngineTrxTest, ADaemonKilledMidMessageFailsItWithAMessage) {
     EXPECT_NE(s.prompter.Texts().front().find("An error occured:"), std::string::npos);
 }
 
+// Handles the window's notices until the first text run has been handed to the rig.
+void HandUntilHandedOver(RigStation& s, EngineDriver& window) {
+    for (bool pushed = false; !pushed;) {
+        const auto n = s.view.Next(RealTime(), 10'000);
+        ASSERT_TRUE(n);
+        pushed = n->message == kSendEventNotice && n->wParam == kEventTrxText;
+        ASSERT_FALSE(window.Handle(*n));
+    }
+}
+
+// The report of a stopped message's Morse must not end the next message's wait for its own
+// report: PTT would drop while the radio still sends. Here the window is slow to hand the second
+// text over, so the first one's report, if it were left, would come first.
+TEST(TransmitEngineTrxTest, TheReportOfAStoppedMessageDoesNotEndTheNextOne) {
+    RigStation s;
+    s.doc.CWRate = 10;
+    EngineDriver window(*s.engine, s.view, RealTime());
+    ASSERT_TRUE(s.engine->Send("E"));
+    HandUntilHandedOver(s, window);
+    s.engine->Stop();
+    s.engine->ReleaseDevices();
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(s.engine->Send("TEST"));
+    std::this_thread::sleep_for(1s);  // "E" has left the radio meanwhile
+    EXPECT_EQ(window.RunUntilDone(nullptr), SendOutcome::Completed);
+    // "TEST" alone lasts over 2 s at 10 WPM, counted from its hand-over after the pause.
+    EXPECT_GE(std::chrono::steady_clock::now() - t0, 3s);
+    EXPECT_TRUE(s.PttDown()) << s.daemon.Ask("t");
+}
+
+// A daemon that took PTT up and then stops answering cannot confirm the drop: that is reported,
+// never taken for PTT down.
+TEST(TransmitEngineTrxTest, APttDropTheDaemonDoesNotAcknowledgeIsReported) {
+    RigStation s;
+    s.doc.CWRate = 5;
+    EngineDriver window(*s.engine, s.view, RealTime());
+    ASSERT_TRUE(s.engine->Send("PARIS PARIS"));
+    HandUntilHandedOver(s, window);
+    s.daemon.Stop();
+    Event stop(ResetMode::Manual);
+    stop.Set();
+    EXPECT_EQ(window.RunUntilDone(&stop), SendOutcome::Stopped);
+    EXPECT_FALSE(window.PttConfirmedDown());
+    s.daemon.Continue();
+    ASSERT_FALSE(s.prompter.Texts().empty());
+    EXPECT_NE(s.prompter.Texts().front().find("An error occured:"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace tarnwick

@@ -118,7 +118,7 @@ protected:
         std::string why;
         ASSERT_TRUE(server_.Start(&why)) << why;
         server_.UseInThisProcess();
-        const std::vector<SoundDevice> devices = SoundDevices::List(PcmDirection::Playback);
+        const std::vector<SoundDevice> devices = SoundDevices::List();
         const auto pulse = std::find_if(devices.begin(), devices.end(),
                                         [](const SoundDevice& d) { return d.name == "pulse"; });
         ASSERT_NE(pulse, devices.end()) << "the running server's PCM is in the device list";

@@ -33,7 +33,7 @@ TEST(TrxLinkHungDaemonTest, EveryCallTimesOutWithTheBoxAndNothingHangs) {
     test::RecordingPrompter prompter;
     TrxManagerLink link(doc, prompter, RealTime());
     Event done(ResetMode::Manual);
-    link.SetSendingDoneHandler([&] { done.Set(); });
+    link.SetSendingDoneHandler([&](uint64_t) { done.Set(); });
     ASSERT_TRUE(link.Connect(42));  // it accepts: only an answer would tell it is not a daemon
 
     auto start = Clock::now();
@@ -80,7 +80,7 @@ TEST(TrxLinkHangingUpPeerTest, ADroppedFreshConnectionIsTriedOnceMoreOnly) {
 
     // Morse that cannot be handed over is reported done at once, after its box.
     Event done(ResetMode::Manual);
-    link.SetSendingDoneHandler([&] { done.Set(); });
+    link.SetSendingDoneHandler([&](uint64_t) { done.Set(); });
     EXPECT_FALSE(link.SetData(20, 20, 0.0, "CQ"));
     EXPECT_TRUE(RealTime().WaitFor(done, 2000));
     EXPECT_EQ(prompter.Texts(), (std::vector<std::string>{kLost, kLost}));
