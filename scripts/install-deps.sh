@@ -10,7 +10,7 @@ packages=(
     libfftw3-dev python3 python3-scipy
     libasound2-dev libasound2-plugins pulseaudio pulseaudio-utils sox
     libdbus-1-dev dbus-daemon rtkit
-    libhamlib-utils
+    libhamlib-utils stress-ng
 )
 
 missing=()
