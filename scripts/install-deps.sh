@@ -10,6 +10,8 @@ packages=(
     libfftw3-dev python3 python3-scipy
     libasound2-dev libasound2-plugins pulseaudio pulseaudio-utils sox
     libhamlib-utils
+    qt6-base-dev qt6-svg-dev fonts-dejavu-core dbus
+    xvfb xauth x11-apps imagemagick
 )
 
 missing=()
