@@ -23,8 +23,8 @@ public:
 
     // The characters sent during the current transmission.
     virtual std::string SentText() const = 0;
-    // Removes the first `count` characters: the status pane shows only what fits, and the text
-    // must not grow without bound.
+    // Removes the first `count` bytes (always whole characters): the status pane shows only
+    // what fits, and the text must not grow without bound.
     virtual void DropSentTextFront(size_t count) = 0;
     // The rig-control program reported the end of its sending; the view passes it to the
     // transmit engine (TransmitEngine::SignalTrxDone).
