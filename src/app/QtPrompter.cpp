@@ -1,7 +1,5 @@
 #include "app/QtPrompter.h"
 
-#include <QCoreApplication>
-#include <QEvent>
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
@@ -16,8 +14,6 @@ namespace {
 
 // How often an open box looks whether its worker gave up waiting.
 constexpr int kAbandonPollMs = 100;
-
-const QEvent::Type kServeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 QMessageBox::StandardButtons ButtonsOf(PromptButtons buttons) {
     switch (buttons) {
@@ -89,7 +85,9 @@ PromptAnswer QtPrompter::Ask(const std::string& text, PromptButtons buttons, Eve
         }
         queue_.push_back(request);
     }
-    QCoreApplication::postEvent(this, new QEvent(kServeEvent));
+    // Qt allocates the queued call inside its own code, so nothing that the worker wrote is
+    // read on the window's thread except through our lock.
+    QMetaObject::invokeMethod(this, "ServeQueue", Qt::QueuedConnection);
     const int which = cancel == nullptr ? RealTime().WaitAnyForever({&request->answered})
                                         : RealTime().WaitAnyForever({&request->answered, cancel});
     if (which != 0) {
@@ -98,14 +96,6 @@ PromptAnswer QtPrompter::Ask(const std::string& text, PromptButtons buttons, Eve
     }
     std::lock_guard lock(mutex_);
     return request->answer;
-}
-
-bool QtPrompter::event(QEvent* e) {
-    if (e->type() == kServeEvent) {
-        ServeQueue();
-        return true;
-    }
-    return QObject::event(e);
 }
 
 void QtPrompter::ServeQueue() {

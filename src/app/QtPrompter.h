@@ -14,8 +14,9 @@ namespace tarnwick {
 // The keyer's message boxes as QMessageBox, titled "Tarnwick". The window's thread shows the
 // box at once; a worker's question is queued for the window's thread, which shows it, while
 // the worker waits for the answer or for its cancel event (a stop), which also closes the box.
-// The request travels through this object's own queue and lock, and the posted event only
-// rings the bell, so no data crosses threads inside Qt's event queue.
+// The request travels through this object's own queue and lock, and a queued call only rings
+// the bell, so no data of ours crosses threads inside Qt's event queue, whose locks the
+// thread sanitizer cannot see.
 //
 // Without a display (interactive = false) every box is written to standard error and gets
 // the negative answer, as no one could answer it.
@@ -32,15 +33,15 @@ public:
     // The box on screen, if any (for tests that answer it).
     QMessageBox* OpenBox() const { return openBox_; }
 
-protected:
-    bool event(QEvent* e) override;
+private slots:
+    // Shows the oldest queued box of a worker; called through the event loop.
+    void ServeQueue();
 
 private:
     struct Request;
 
     PromptAnswer ShowBox(const std::string& text, PromptButtons buttons,
                          const std::shared_ptr<Request>& request);
-    void ServeQueue();
 
     const bool interactive_;
     std::mutex mutex_;
