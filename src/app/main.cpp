@@ -68,7 +68,6 @@ int main(int argc, char** argv) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarnwick"));
-    QApplication::setOrganizationName(QStringLiteral("Tarnwick EME/Contest Software"));
     QApplication::setDesktopFileName(QStringLiteral("tarnwick"));
 
     QStringList arguments = QApplication::arguments();
