@@ -19,12 +19,12 @@ class NoticeSink;
 class TimeBase;
 
 // The manual sender's notices to its window besides kManualSendIdle (platform/NoticeSink.h),
-// numbered after the fixed ones. All carry wParam and lParam 0.
+// numbered clear of the fixed ones. All carry wParam and lParam 0.
 // Characters of the field have been keyed: the window takes them out with RemoveSent.
-inline constexpr uint32_t kManualSendSent = 0x7ED;
+inline constexpr uint32_t kManualSendSent = 0x7F0;
 // Sending was ended from outside the window (a transmit inhibit, a stop, the devices released):
 // the sender is closed with the key up and PTT down, and the window closes.
-inline constexpr uint32_t kManualSendEnded = 0x7EE;
+inline constexpr uint32_t kManualSendEnded = 0x7F1;
 
 // Whether the field's text that is not sent yet starts sending in automatic mode: it holds a
 // word space (a blank, a line break or a tab) or a full stop after its first character.

@@ -119,7 +119,7 @@ private:
     bool TrxCwInUse() const;
     void JoinFinishedWorker();
     // Key up and PTT down first, then the worker and the playback stopped and the worker
-    // joined. Says nothing about the end to anyone.
+    // joined. Says nothing about the end to anyone but an open manual sender's window.
     bool Halt();
     bool DropDevices();
     // Ends open manual sending (key up, PTT down, the window told); its notices stop counting.
