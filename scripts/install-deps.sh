@@ -10,6 +10,7 @@ packages=(
     libfftw3-dev python3 python3-scipy
     libasound2-dev libasound2-plugins pulseaudio pulseaudio-utils sox
     libhamlib-utils
+    qt6-base-dev xvfb x11-apps imagemagick
 )
 
 missing=()
