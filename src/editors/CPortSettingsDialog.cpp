@@ -4,9 +4,11 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "model/CTarnwickDoc.h"
 #include "platform/Prompter.h"
@@ -15,12 +17,9 @@
 namespace tarnwick {
 namespace {
 
-constexpr int kHeaderRow = 0;
-constexpr int kFirstLineRow = 1;
 constexpr int kLabelColumn = 0;
 constexpr int kNumberColumn = 1;
 constexpr int kDeviceColumn = 2;
-constexpr int kFirstCellColumn = 3;
 
 const char* const kComNumberTips[kSerialLines] = {
     "Enter first serial COM port number to use (if needed)",
@@ -46,8 +45,8 @@ const char* const kTrxCellTips[kPortColumns] = {
 constexpr const char* kAddressTip =
     "If you wish to key through parallel port, enter the port's base address in hex";
 constexpr const char* kDeviceTip =
-    "The Linux serial device this COM port number stands for; pick one that is present or type "
-    "a path";
+    "The Linux serial device this COM port number stands for: pick one that is present or type "
+    "its path";
 
 QStringList ListEntries(int row, int column) {
     if (row < kSerialLines) {
@@ -88,7 +87,7 @@ CPortSettingsDialog::CPortSettingsDialog(CTarnwickDoc& doc, Prompter& prompter, 
 
 QComboBox* CPortSettingsDialog::MakeCell(int row, int column) {
     static const char* const suffix[kPortColumns] = {"Ptt", "Cw", "Inhibit"};
-    auto* box = new QComboBox(this);
+    auto* box = new QComboBox;
     box->setObjectName(RowName(row) + suffix[column]);
     box->addItems(ListEntries(row, column));
     box->setToolTip(CellTip(row, column));
@@ -96,35 +95,35 @@ QComboBox* CPortSettingsDialog::MakeCell(int row, int column) {
     return box;
 }
 
+// Four framed columns side by side: the ports with their numbers and devices, then PTT, CW
+// and TX Inhibit. Every row has the same height and spacing in every frame, so the rows line up.
 void CPortSettingsDialog::BuildLayout() {
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(10);
-    const int lastRow = kFirstLineRow + kPortRows;
-    // Each function's column is framed; its lists sit inside the frame, centred so the frame
-    // shows around them.
-    for (int column = 0; column < kPortColumns; ++column) {
-        auto* frame = new QGroupBox(kColumnTitles[column], this);
-        grid->addWidget(frame, kHeaderRow, kFirstCellColumn + column, lastRow + 1, 1);
-    }
-    grid->setRowMinimumHeight(kHeaderRow, fontMetrics().height() + 4);
-    grid->setRowMinimumHeight(lastRow, 6);
-    grid->addWidget(new QLabel("Linux device", this), kHeaderRow, kDeviceColumn, Qt::AlignBottom);
+    const int rowHeight =
+        std::max(QComboBox().sizeHint().height(), QLineEdit().sizeHint().height());
+    const int rowSpacing = 6;
+    auto fixRow = [rowHeight](QWidget* widget) {
+        widget->setFixedHeight(rowHeight);
+        return widget;
+    };
 
+    auto* ports = new QGroupBox("Port and Linux device", this);
+    auto* portGrid = new QGridLayout(ports);
+    portGrid->setVerticalSpacing(rowSpacing);
+    portGrid->setHorizontalSpacing(8);
     const std::vector<SerialDevice> present = ListSerialDevices(deviceRoot_);
     for (int line = 0; line < kSerialLines; ++line) {
-        const int row = kFirstLineRow + line;
-        grid->addWidget(new QLabel("COM", this), row, kLabelColumn);
-        auto* number = new QLineEdit(QString::number(settings_.comPort[line]), this);
+        portGrid->addWidget(fixRow(new QLabel("COM", ports)), line, kLabelColumn);
+        auto* number = new QLineEdit(QString::number(settings_.comPort[line]), ports);
         number->setObjectName(QString("com%1Number").arg(line + 1));
         number->setToolTip(kComNumberTips[line]);
         number->setFixedWidth(fontMetrics().horizontalAdvance("000") + 16);
-        grid->addWidget(number, row, kNumberColumn);
-        auto* device = new QComboBox(this);
+        portGrid->addWidget(fixRow(number), line, kNumberColumn);
+        auto* device = new QComboBox(ports);
         device->setObjectName(QString("com%1Device").arg(line + 1));
         device->setEditable(true);
         device->setInsertPolicy(QComboBox::NoInsert);
         device->setToolTip(kDeviceTip);
-        device->setMinimumContentsLength(22);
+        device->setMinimumContentsLength(24);
         device->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         for (const SerialDevice& d : present) {
             device->addItem(QString::fromStdString(d.path));
@@ -133,37 +132,43 @@ void CPortSettingsDialog::BuildLayout() {
                                     Qt::ToolTipRole);
             }
         }
-        grid->addWidget(device, row, kDeviceColumn);
+        portGrid->addWidget(fixRow(device), line, kDeviceColumn);
         lines_[line] = {number, device};
         connect(number, &QLineEdit::textChanged, this, [this, line] { ShowDeviceOf(line); });
         connect(device, &QComboBox::editTextChanged, this,
                 [this, line](const QString& text) { DeviceEdited(line, text); });
         ShowDeviceOf(line);
     }
-    grid->addWidget(new QLabel("LPT", this), kFirstLineRow + kParallelRow, kLabelColumn);
-    address_ = new QLineEdit(QString::fromStdString(settings_.lptAddressText), this);
+    portGrid->addWidget(fixRow(new QLabel("LPT", ports)), kParallelRow, kLabelColumn);
+    address_ = new QLineEdit(QString::fromStdString(settings_.lptAddressText), ports);
     address_->setObjectName("lptAddress");
     address_->setToolTip(kAddressTip);
     address_->setFixedWidth(fontMetrics().horizontalAdvance("0000") + 16);
-    grid->addWidget(address_, kFirstLineRow + kParallelRow, kNumberColumn);
-    grid->addWidget(new QLabel("TRX-Manager", this), kFirstLineRow + kTrxRow, kLabelColumn, 1, 2);
+    portGrid->addWidget(fixRow(address_), kParallelRow, kNumberColumn);
+    portGrid->addWidget(fixRow(new QLabel("TRX-Manager", ports)), kTrxRow, kLabelColumn, 1, 2);
 
-    for (int row = 0; row < kPortRows; ++row) {
-        for (int column = 0; column < kPortColumns; ++column) {
+    auto* frames = new QHBoxLayout;
+    frames->addWidget(ports);
+    for (int column = 0; column < kPortColumns; ++column) {
+        auto* frame = new QGroupBox(kColumnTitles[column], this);
+        auto* cells = new QVBoxLayout(frame);
+        cells->setSpacing(rowSpacing);
+        for (int row = 0; row < kPortRows; ++row) {
             if (ListSize(row, column) == 0) {
+                cells->addSpacing(rowHeight);
                 continue;
             }
             cells_[row][column] = MakeCell(row, column);
-            grid->addWidget(cells_[row][column], kFirstLineRow + row, kFirstCellColumn + column,
-                            Qt::AlignHCenter);
+            cells->addWidget(fixRow(cells_[row][column]));
         }
+        frames->addWidget(frame);
     }
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CPortSettingsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CPortSettingsDialog::reject);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
+    layout->addLayout(frames);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
