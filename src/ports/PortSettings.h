@@ -33,7 +33,7 @@ struct PortSettings {
     std::array<int, kSerialLines> comPort{};
     std::string lptAddressText = "0";
     PortMatrixCells matrix{};
-    std::array<std::string, kComPorts> comDevice = DefaultComDevices();
+    std::array<std::string, kComPorts> comDevice{};
 };
 
 PortSettings PortSettingsFromDocument(const CTarnwickDoc& doc);

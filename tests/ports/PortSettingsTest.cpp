@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "model/CTarnwickDoc.h"
 #include "ports/PortSettings.h"
 
 namespace tarnwick {
@@ -16,8 +17,11 @@ constexpr const char* kBothForPtt =
 constexpr const char* kBothForCw = "Error: You cannot use bothpins for CW and one of them for PTT.";
 
 PortSettings WithCom(int a, int b, int c) {
-    PortSettings s;
+    CTarnwickDoc doc;
+    doc.SetDefaults();
+    PortSettings s = PortSettingsFromDocument(doc);
     s.comPort = {a, b, c};
+    s.matrix = {};
     return s;
 }
 
