@@ -147,7 +147,14 @@ TEST_F(SoundRecorderTest, PlaysTheRecordingBackOnTheSoundCard) {
     ASSERT_TRUE(Within(30, [&] { return recorder_.CurrentActivity() == Activity::Idle; }));
     EXPECT_EQ(recorder_.LastError(), 0);
     const test::ToneSearch::Heard heard = test::ToneSearch(kToneHz, kRate).Find(keyer.Stop(), 2000);
-    EXPECT_GT(heard.total, 0.8);
+    // As much tone as the recording holds; a loaded test player may have left gaps in it.
+    int error = 0;
+    ASSERT_EQ(recorder_.Save(dir_.Path(), "back", false, &error), SoundRecorder::SaveResult::Saved);
+    const std::string saved = ScratchDir::Read(dir_.File("back.wav"));
+    const test::ToneSearch::Heard recorded =
+        test::ToneSearch(kToneHz, kRate).Find(Samples(saved.substr(44)), 2000);
+    EXPECT_GT(heard.total, 0.2);
+    EXPECT_GT(heard.total, recorded.total * 0.8);
 }
 
 TEST(SoundRecorderNameTest, RefusesNamesAMessageCannotInsertAndAddsTheExtension) {
