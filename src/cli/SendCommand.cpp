@@ -8,6 +8,7 @@
 #include "cli/StopSignal.h"
 #include "cli/StoredDocument.h"
 #include "cli/TraceKeyingDevice.h"
+#include "platform/ThreadPriority.h"
 #include "platform/TimeBase.h"
 #include "ports/KeyingObserver.h"
 #include "ports/LinuxKeyingHardware.h"
@@ -133,7 +134,18 @@ int RunSend(const Args& args) {
     }
     EngineDriver driver(engine, view, RealTime());
     bool printedAny = false;
+    // Said once, as soon as the keying thread knows it runs without real-time priority.
+    const auto tellScheduling = [&printedAny] {
+        if (const std::string notice = TakeSchedulingNotice(); !notice.empty()) {
+            if (printedAny) {
+                std::fputc('\n', stdout);  // not in the middle of the sent text
+                std::fflush(stdout);
+            }
+            std::fprintf(stderr, "tarnwick-cli send: %s\n", notice.c_str());
+        }
+    };
     driver.observer = [&](const Notice& n) {
+        tellScheduling();
         if (trace) {
             log.Flush();
         } else if (n.message == kSendEventNotice && n.wParam == kEventCharacter) {
@@ -148,6 +160,7 @@ int RunSend(const Args& args) {
     if (printedAny) {
         std::fputc('\n', stdout);
     }
+    tellScheduling();
     stop.Close();
     if (!driver.PttConfirmedDown()) {
         std::fputs("tarnwick-cli send: PTT may still be up: its drop was not confirmed\n", stderr);
