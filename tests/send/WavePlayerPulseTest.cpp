@@ -14,6 +14,7 @@
 #include "send/WavePlayer.h"
 #include "support/PulseRecorder.h"
 #include "support/PulseTestServer.h"
+#include "support/RaisedNice.h"
 #include "support/RecordingPrompter.h"
 #include "support/WaveFileBuilder.h"
 
@@ -150,6 +151,7 @@ protected:
         return path;
     }
 
+    test::RaisedNice priority_;  // first: everything the test starts inherits it
     PulseTestServer server_;
     PulseRecorder recorder_{server_, "keyer.monitor", kRate};
     RecordingPrompter prompter_;
