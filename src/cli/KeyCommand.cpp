@@ -102,11 +102,13 @@ int RunKey(const Args& args) {
 
     std::atomic<bool> done{false};
     std::string priority;
+    const int priorityChoice = doc.CWPriority;
+    const CwTiming timing = ComputeCwTiming(doc.CWRate, doc.DotWgt, doc.DashWgt, doc.LetterSp);
     std::thread keyer([&] {
-        priority = ApplyToCurrentThread(PriorityFromSetting(doc.CWPriority));
-        MediaTimer timer(doc, RealTime());
+        priority = ApplyToCurrentThread(PriorityFromSetting(priorityChoice));
+        MediaTimer timer(RealTime());
         MorseRun run = ConvertToMorse(text);
-        timer.SendCw(run, ports, stop.Flag(), &stop.StopEvent());
+        timer.SendCw(run, ports, timing, stop.Flag(), &stop.StopEvent());
         done = true;
         stop.StopEvent().Set();
     });

@@ -15,6 +15,9 @@ inline constexpr uint32_t kSendDoneNotice = 0x7E9;
 inline constexpr uint32_t kSendEventNotice = 0x7EA;
 inline constexpr uint32_t kManualSendWake = 0x7EB;
 inline constexpr uint32_t kManualSendIdle = 0x7EC;
+// The rig-control link has news for the window's thread: it calls the transmit engine's
+// HandleTrxLinkNotice (posted; no parameters, no message serial).
+inline constexpr uint32_t kTrxLinkNotice = 0x7ED;
 
 // SendEventNotice kinds (wParam).
 inline constexpr int64_t kEventKeyUp = 0;
