@@ -12,19 +12,27 @@ void TrxManagerKeyingDevice::PttOn() {
     std::shared_ptr<TrxLinkCall> raise = link_->PttOn();
     std::lock_guard lock(mutex_);
     raise_ = std::move(raise);
+    raisedSinceDrop_ = true;
 }
 
 bool TrxManagerKeyingDevice::PttOff() {
     // Sent whenever the daemon is connected, without first asking whether the radio answers: a
     // radio busy transmitting may miss that frequency read, and a missed answer must not leave
-    // PTT up. Always asked of the link, which also drops a raise queued behind a drop still
-    // waiting to be made.
+    // PTT up. Asked of the link unless the daemon confirmed a drop and nothing was raised
+    // since; the link also takes back a raise queued behind a drop still waiting to be made.
+    {
+        std::lock_guard lock(mutex_);
+        if (!raisedSinceDrop_ && drop_ && drop_->Succeeded()) {
+            return true;
+        }
+    }
     const std::shared_ptr<TrxLinkCall> drop = link_->PttOff();
     bool waitedBefore = false;
     {
         std::lock_guard lock(mutex_);
         waitedBefore = drop == drop_;
         drop_ = drop;
+        raisedSinceDrop_ = false;
     }
     if (waitedBefore) {
         // That drop is still on its way (a daemon that does not answer): waiting for it once

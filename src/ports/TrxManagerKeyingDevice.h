@@ -38,6 +38,7 @@ private:
     std::mutex mutex_;
     std::shared_ptr<TrxLinkCall> raise_;
     std::shared_ptr<TrxLinkCall> drop_;
+    bool raisedSinceDrop_ = false;
 };
 
 }  // namespace tarnwick

@@ -252,13 +252,16 @@ void TrxLinkThread::Run() {
             std::deque<Command>& from = urgent_.empty() ? queue_ : urgent_;
             c = std::move(from.front());
             from.pop_front();
-            if (c.call && c.call == pendingDrop_) {
-                pendingDrop_.reset();
-            }
         }
         const bool ok = Carry(c);
         if (c.call) {
             c.call->Finish(ok);
+        }
+        if (c.op == Op::PttOff) {
+            std::lock_guard lock(mutex_);
+            if (pendingDrop_ == c.call) {
+                pendingDrop_.reset();
+            }
         }
         if (c.op == Op::Retire) {
             break;

@@ -91,7 +91,8 @@ public:
     // Raises PTT when the radio answers (succeeds when it rose).
     std::shared_ptr<TrxLinkCall> PttOn();
     // Drops PTT whenever the daemon is connected (succeeds when the daemon acknowledged it or
-    // nothing was ever raised). A drop still waiting to be made is not queued twice.
+    // nothing was ever raised). While a drop is queued or under way, that one is answered
+    // instead of queueing another.
     std::shared_ptr<TrxLinkCall> PttOff();
     // The last PTT drop asked for (Retire's included); null before the first.
     std::shared_ptr<TrxLinkCall> LastPttDrop() const;
@@ -152,6 +153,7 @@ private:
     std::deque<Command> urgent_;
     std::deque<Command> queue_;
     bool retiring_ = false;
+    // Queued or under way.
     std::shared_ptr<TrxLinkCall> pendingDrop_;
     std::shared_ptr<TrxLinkCall> lastDrop_;
     std::vector<TrxLinkNews> news_;
