@@ -87,13 +87,14 @@ Result Run(unsigned wpm, double seconds, int priority) {
     int64_t start = 0;
     std::thread keyer([&] {
         ThreadScheduling scheduling(PriorityFromSetting(priority));
-        MediaTimer timer(doc, RealTime());
+        MediaTimer timer(RealTime());
         MorseRun run = ConvertToMorse(text);
+        const CwTiming timing = ComputeCwTiming(doc.CWRate, doc.DotWgt, doc.DashWgt, doc.LetterSp);
         std::atomic<int> stop{0};
         timespec cpu0{}, cpu1{};
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu0);
         start = RealTime().NowNs();
-        timer.SendCw(run, ports, stop);
+        timer.SendCw(run, ports, timing, stop);
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu1);
         r.cpuMs = (cpu1.tv_sec - cpu0.tv_sec) * 1e3 + (cpu1.tv_nsec - cpu0.tv_nsec) / 1e6;
         r.priority = scheduling.Report().scheduling;

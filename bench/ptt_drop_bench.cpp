@@ -8,6 +8,9 @@
 //              the stop
 //   rig-killed CW goes to a real rig-control daemon, which is killed just before the stop
 //   rig-hung   the same, but the daemon is frozen instead
+//   rig-ptt    PTT and CW both go to a live daemon; the PTT drop is when the daemon has logged
+//              the drop command
+//   rig-ptt-hung  the same with the daemon frozen: no drop can be seen, only the return
 // Besides the PTT drop, "returned" is how long the stop took as a whole (the window thread's
 // stop and release of the devices); a case that is still blocked after kGiveUpSeconds has its
 // sound server or daemon let go on again, and the figure then says so.
@@ -51,7 +54,11 @@ using namespace std::chrono_literals;
 
 constexpr int kGiveUpSeconds = 40;
 
-enum class Case { Stop, Inhibit, SoundHung, RigKilled, RigHung };
+enum class Case { Stop, Inhibit, SoundHung, RigKilled, RigHung, RigPtt, RigPttHung };
+
+bool OnRig(Case c) {
+    return c == Case::RigKilled || c == Case::RigHung || c == Case::RigPtt || c == Case::RigPttHung;
+}
 
 const char* NameOf(Case c) {
     switch (c) {
@@ -65,6 +72,10 @@ const char* NameOf(Case c) {
             return "rig-killed";
         case Case::RigHung:
             return "rig-hung";
+        case Case::RigPtt:
+            return "rig-ptt";
+        case Case::RigPttHung:
+            return "rig-ptt-hung";
     }
     return "";
 }
@@ -81,6 +92,15 @@ public:
     void OnCharacter(char) override {}
     std::atomic<int64_t> droppedNs{0};
 };
+
+// How many PTT drops the daemon has carried out, from its log.
+size_t PttDrops(const test::RigDaemon& daemon) {
+    size_t n = 0;
+    for (const test::LoggedCommand& c : daemon.Received()) {
+        n += c.command == "T" && !c.args.empty() && c.args[0] == "0";
+    }
+    return n;
+}
 
 struct Trial {
     double pttMs = 0;
@@ -120,13 +140,17 @@ Trial OneTrial(Case c, std::mt19937& random, SoundRig& sound) {
     if (c == Case::Inhibit) {
         doc.PortMatrix[0][2] = 4;
     }
-    if (c == Case::RigKilled || c == Case::RigHung) {
+    if (OnRig(c)) {
         daemon = std::make_unique<test::RigDaemon>();
         doc.UseTRX = 1;
         doc.TrxHost = "127.0.0.1";
         doc.TrxPort = daemon->Port();
         doc.PortMatrix[0][1] = 0;
         doc.PortMatrix[kTrxRow][kCwColumn] = 1;
+        if (c == Case::RigPtt || c == Case::RigPttHung) {
+            doc.PortMatrix[0][0] = 0;
+            doc.PortMatrix[kTrxRow][0] = 1;
+        }
     }
     NoticeQueue view;
     test::RecordingPrompter prompter;
@@ -147,11 +171,12 @@ Trial OneTrial(Case c, std::mt19937& random, SoundRig& sound) {
         sound.server.Freeze();
     } else if (c == Case::RigKilled) {
         daemon->Kill();
-    } else if (c == Case::RigHung) {
+    } else if (c == Case::RigHung || c == Case::RigPttHung) {
         daemon->Stop();
     }
     // Let whatever was under way run into the frozen or missing peer.
     std::this_thread::sleep_for(50ms);
+    const size_t dropsBefore = c == Case::RigPtt ? PttDrops(*daemon) : 0;
     clock.droppedNs = 0;
     const int64_t t0 = RealTime().NowNs();
     if (c == Case::Inhibit) {
@@ -160,18 +185,27 @@ Trial OneTrial(Case c, std::mt19937& random, SoundRig& sound) {
         stop.Set();
     }
     Trial t;
+    int64_t rigDownNs = 0;
+    if (c == Case::RigPtt) {
+        while (RealTime().NowNs() - t0 < int64_t{5'000} * kNsPerMs) {
+            if (PttDrops(*daemon) > dropsBefore) {
+                rigDownNs = RealTime().NowNs();
+                break;
+            }
+        }
+    }
     std::future<int64_t> done = returned.get_future();
     if (done.wait_for(std::chrono::seconds(kGiveUpSeconds)) != std::future_status::ready) {
         t.gaveUp = true;
     }
     if (c == Case::SoundHung) {
         sound.server.Thaw();
-    } else if (c == Case::RigHung) {
+    } else if (c == Case::RigHung || c == Case::RigPttHung) {
         daemon->Continue();
     }
     const int64_t end = done.get();
     window.join();
-    const int64_t dropped = clock.droppedNs.load();
+    const int64_t dropped = c == Case::RigPtt ? rigDownNs : clock.droppedNs.load();
     t.pttMs = dropped > 0 ? (dropped - t0) / 1e6 : (end - t0) / 1e6;
     t.returnedMs = (end - t0) / 1e6;
     return t;
@@ -290,10 +324,10 @@ int main(int argc, char** argv) {
     }
     std::mt19937 random(1);
     SoundRig sound;
-    std::printf("%-11s %6s %12s %12s %12s %14s\n", "case", "trials", "ptt mean ms", "ptt p99 ms",
+    std::printf("%-12s %6s %12s %12s %12s %14s\n", "case", "trials", "ptt mean ms", "ptt p99 ms",
                 "ptt max ms", "returned max ms");
-    for (const Case c :
-         {Case::Stop, Case::Inhibit, Case::SoundHung, Case::RigKilled, Case::RigHung}) {
+    for (const Case c : {Case::Stop, Case::Inhibit, Case::SoundHung, Case::RigKilled, Case::RigHung,
+                         Case::RigPtt, Case::RigPttHung}) {
         if (c == Case::SoundHung && !sound.ready) {
             continue;
         }
@@ -309,8 +343,13 @@ int main(int argc, char** argv) {
         }
         const bench::Spread s = bench::SpreadOf(ptt);
         const bench::Spread r = bench::SpreadOf(back);
-        std::printf("%-11s %6zu %12.3f %12.3f %12.3f %14.3f%s\n", NameOf(c), ptt.size(), s.mean,
-                    s.p99, s.max, r.max, gaveUp ? " (peer let go after 40 s)" : "");
+        if (c == Case::RigPttHung) {
+            std::printf("%-12s %6zu %12s %12s %12s %14.3f%s\n", NameOf(c), ptt.size(), "-", "-",
+                        "-", r.max, gaveUp ? " (peer let go after 40 s)" : "");
+        } else {
+            std::printf("%-12s %6zu %12.3f %12.3f %12.3f %14.3f%s\n", NameOf(c), ptt.size(), s.mean,
+                        s.p99, s.max, r.max, gaveUp ? " (peer let go after 40 s)" : "");
+        }
         std::fflush(stdout);
     }
     WatcherCpu(cpuSeconds);

@@ -9,8 +9,7 @@ namespace tarnwick {
 bool RegisterNoticeEventTypes() {
     static const bool registered = [] {
         bool ok = true;
-        for (const uint32_t number :
-             {kSendDoneNotice, kSendEventNotice, kManualSendWake, kManualSendIdle}) {
+        for (uint32_t number = kFirstNoticeNumber; number <= kLastNoticeNumber; ++number) {
             ok = QEvent::registerEventType(static_cast<int>(number)) == static_cast<int>(number) &&
                  ok;
         }

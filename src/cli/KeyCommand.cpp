@@ -102,11 +102,13 @@ int RunKey(const Args& args) {
 
     std::atomic<bool> done{false};
     std::string priority;
+    const int priorityChoice = doc.CWPriority;
+    const CwTiming timing = ComputeCwTiming(doc.CWRate, doc.DotWgt, doc.DashWgt, doc.LetterSp);
     std::thread keyer([&] {
-        ThreadScheduling scheduling(PriorityFromSetting(doc.CWPriority));
-        MediaTimer timer(doc, RealTime());
+        ThreadScheduling scheduling(PriorityFromSetting(priorityChoice));
+        MediaTimer timer(RealTime());
         MorseRun run = ConvertToMorse(text);
-        timer.SendCw(run, ports, stop.Flag(), &stop.StopEvent());
+        timer.SendCw(run, ports, timing, stop.Flag(), &stop.StopEvent());
         priority = scheduling.Report().Describe();
         done = true;
         stop.StopEvent().Set();

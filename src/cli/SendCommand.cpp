@@ -16,10 +16,14 @@
 #include "send/MacroExpander.h"
 #include "send/NoticeQueue.h"
 #include "send/TransmitEngine.h"
+#include "trx/TrxManagerLink.h"
 
 namespace tarnwick::cli {
 
 namespace {
+
+// Long enough for the rig-control link to finish a call already under way and make the drop.
+constexpr uint32_t kPttSettleMs = kTrxConnectTimeoutMs + 2 * kTrxReplyTimeoutMs + 1000;
 
 constexpr const char* kHelp =
     "usage: tarnwick-cli send [--expand] [--call CALL] [--trace] [--] MESSAGE...\n"
@@ -123,16 +127,20 @@ int RunSend(const Args& args) {
     TraceLog log(RealTime(), stdout);
     TraceObserver observer(log);
     TransmitEngine engine(doc, view, prompter, RealTime(), hardware);
-    // Connecting to the rig-control daemon can take up to a second; a stop that came meanwhile
-    // ends the send here, before PTT was ever raised.
-    if (stop.Stopped()) {
+    EngineDriver driver(engine, view, RealTime());
+    // Connecting to the rig-control daemon can take up to a second; a stop that comes meanwhile
+    // ends the send here, before PTT was ever raised. A connection that failed is told (and the
+    // link turned off) before the message goes out on the other devices.
+    if (!engine.WaitForTrxLink(&stop.StopEvent()) || stop.Stopped()) {
         std::fputs("tarnwick-cli send: stopped, PTT down\n", stderr);
         return kExitStopped;
+    }
+    while (const std::optional<Notice> notice = view.Next(RealTime(), 0)) {
+        driver.Handle(*notice);
     }
     if (trace) {
         engine.SetKeyingObserver(&observer);
     }
-    EngineDriver driver(engine, view, RealTime());
     bool printedAny = false;
     // Said once, as soon as the keying thread knows it runs without real-time priority.
     const auto tellScheduling = [&printedAny] {
@@ -162,7 +170,9 @@ int RunSend(const Args& args) {
     }
     tellScheduling();
     stop.Close();
-    if (!driver.PttConfirmedDown()) {
+    // A drop the rig-control daemon has not answered yet may still be confirmed: a command line
+    // can wait for it (up to the link's own time-outs), a window would not.
+    if (!driver.PttConfirmedDown() && !engine.WaitPttDownConfirmed(kPttSettleMs)) {
         std::fputs("tarnwick-cli send: PTT may still be up: its drop was not confirmed\n", stderr);
         return kExitFailed;
     }

@@ -15,6 +15,13 @@ inline constexpr uint32_t kSendDoneNotice = 0x7E9;
 inline constexpr uint32_t kSendEventNotice = 0x7EA;
 inline constexpr uint32_t kManualSendWake = 0x7EB;
 inline constexpr uint32_t kManualSendIdle = 0x7EC;
+// The rig-control link has news for the window's thread: it calls the transmit engine's
+// HandleTrxLinkNotice (posted; no parameters, no message serial).
+inline constexpr uint32_t kTrxLinkNotice = 0x7ED;
+// Every notice number of the keyer, those defined beside their senders included, lies in
+// this range: a front end reserves the whole of it for them.
+inline constexpr uint32_t kFirstNoticeNumber = 0x7E9;
+inline constexpr uint32_t kLastNoticeNumber = 0x7F1;
 
 // SendEventNotice kinds (wParam).
 inline constexpr int64_t kEventKeyUp = 0;

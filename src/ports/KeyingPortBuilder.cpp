@@ -76,17 +76,15 @@ std::string SerialOpenMessage(int comNumber, const std::string& devicePath, Seri
     return message;
 }
 
-std::unique_ptr<KeyingPortManager> BuildKeyingPortManager(const CTarnwickDoc& doc, NoticeSink& view,
-                                                          Prompter& prompter, TimeBase& time,
-                                                          KeyingHardware& hardware,
-                                                          TrxManagerLink* link,
-                                                          ParallelPort* parallel) {
+std::unique_ptr<KeyingPortManager> BuildKeyingPortManager(
+    const CTarnwickDoc& doc, NoticeSink& view, Prompter& prompter, TimeBase& time,
+    KeyingHardware& hardware, const std::shared_ptr<TrxLinkThread>& link, ParallelPort* parallel) {
     KeyingPortManager::Devices d;
     if (link && IsSet(doc, kTrxRow, kPttColumn)) {
-        d.ptt = std::make_unique<TrxManagerKeyingDevice>(*link);
+        d.ptt = std::make_unique<TrxManagerKeyingDevice>(link);
     }
     if (link && IsSet(doc, kTrxRow, kCwColumn)) {
-        d.cw = std::make_unique<TrxManagerKeyingDevice>(*link);
+        d.cw = std::make_unique<TrxManagerKeyingDevice>(link);
     }
 
     d.ports = OpenSerialPorts(doc, prompter, hardware);

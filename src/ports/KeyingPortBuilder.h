@@ -13,7 +13,7 @@ class NoticeSink;
 class ParallelPort;
 class Prompter;
 class TimeBase;
-class TrxManagerLink;
+class TrxLinkThread;
 
 // The operator's message for a COM port that did not open, naming the port and its device,
 // e.g. "ERROR: Port COM3 is not available. (/dev/ttyS2)".
@@ -25,11 +25,9 @@ std::string SerialOpenMessage(int comNumber, const std::string& devicePath, Seri
 // port that does not open is reported through `prompter` and its devices do nothing. A cell
 // whose value is not one its column offers counts as not set, and a COM number outside 1..8 as
 // no port (a hand-edited settings file). `link` and `parallel` may be null; a parallel port that
-// could not be reached counts as none.
-std::unique_ptr<KeyingPortManager> BuildKeyingPortManager(const CTarnwickDoc& doc, NoticeSink& view,
-                                                          Prompter& prompter, TimeBase& time,
-                                                          KeyingHardware& hardware,
-                                                          TrxManagerLink* link,
-                                                          ParallelPort* parallel);
+// could not be reached counts as none. Called on the user-interface thread, which owns `doc`.
+std::unique_ptr<KeyingPortManager> BuildKeyingPortManager(
+    const CTarnwickDoc& doc, NoticeSink& view, Prompter& prompter, TimeBase& time,
+    KeyingHardware& hardware, const std::shared_ptr<TrxLinkThread>& link, ParallelPort* parallel);
 
 }  // namespace tarnwick

@@ -20,11 +20,11 @@ uint32_t TxDelayMs(double txDelaySeconds) {
 
 KeyingPortManager::KeyingPortManager(const CTarnwickDoc& doc, NoticeSink& view, TimeBase& time,
                                      Devices devices)
-    : doc_(doc), view_(view), time_(time), devices_(std::move(devices)) {}
+    : view_(view), time_(time), keyIndicator_(doc.CWInd != 0), devices_(std::move(devices)) {}
 
 KeyingPortManager::~KeyingPortManager() {
-    // A drop that failed is not tried again here: a rig-control daemon that does not answer
-    // would hold the window for another time-out, and the failure was reported.
+    // A drop that failed is not tried again here: the failure was reported, and a rig-control
+    // daemon that does not answer would only be asked once more to no purpose.
     if (!dropMade_ || dropConfirmed_) {
         PttOff();
     }
@@ -73,8 +73,11 @@ bool KeyingPortManager::PttOff() {
     return ok;
 }
 
-bool KeyingPortManager::WaitTxDelay(Event& stop) {
-    return time_.WaitAnyFor({&stop}, TxDelayMs(doc_.TXDelay)) < 0;
+bool KeyingPortManager::WaitTxDelay(Event& stop, uint32_t delayMs) {
+    if (devices_.ptt && !devices_.ptt->WaitPttUp(stop)) {
+        return false;
+    }
+    return time_.WaitAnyFor({&stop}, delayMs) < 0;
 }
 
 bool KeyingPortManager::EnsurePttDown() {
@@ -104,7 +107,7 @@ void KeyingPortManager::KeyDown() {
     if (observer_ != nullptr) {
         observer_->OnKey(true);
     }
-    if (doc_.CWInd != 0) {
+    if (keyIndicator_.load()) {
         view_.Post(kSendEventNotice, kEventKeyDown, 0);
     }
 }
@@ -121,15 +124,13 @@ void KeyingPortManager::KeyUpLocked() {
     if (observer_ != nullptr) {
         observer_->OnKey(false);
     }
-    if (doc_.CWInd != 0) {
+    if (keyIndicator_.load()) {
         view_.Post(kSendEventNotice, kEventKeyUp, 0);
     }
 }
 
-void KeyingPortManager::SendText(const std::string& text) {
-    if (devices_.cw) {
-        devices_.cw->SendText(text);
-    }
+bool KeyingPortManager::SendText(const std::string& text, unsigned cwRate, uint64_t reportTag) {
+    return devices_.cw && devices_.cw->SendText(text, cwRate, reportTag);
 }
 
 void KeyingPortManager::Notify(int64_t kind, int64_t value) {

@@ -23,8 +23,10 @@ class TimeBase;
 uint32_t TxDelayMs(double txDelaySeconds);
 
 // Owns the devices of one transmission and is the only thing the sending side talks to.
-// PTT operations, Silence and destruction belong to the user-interface thread; key operations
-// and the character notification to the keying thread.
+// PTT operations, Silence and destruction belong to the user-interface thread; key operations,
+// the TX delay and the character notification to the keying thread. The document is read only
+// when the manager is made (on the user-interface thread); the keying thread hands in the
+// settings of its own snapshot.
 class KeyingPortManager {
 public:
     struct Devices {
@@ -49,9 +51,13 @@ public:
     // Drops PTT whatever the flag says; false when the PTT device could not confirm the drop
     // (PTT may still be up).
     bool PttOff();
-    // Waits the TX delay that follows a PTT raise, on the calling thread (the keying thread,
-    // never the user-interface thread); false when `stop` ended it first.
-    bool WaitTxDelay(Event& stop);
+    // Waits for the PTT raise to reach the transmitter, then `delayMs` (the TX delay), on the
+    // calling thread (the keying thread, never the user-interface thread); false when `stop`
+    // ended it first.
+    bool WaitTxDelay(Event& stop, uint32_t delayMs);
+    // Whether key edges are also posted for the window's CW indicator (CWInd); set by the
+    // keying thread for each run, taken from the document when the manager is made.
+    void SetKeyIndicator(bool on) { keyIndicator_.store(on); }
     // PttOff, unless the last drop since PTT last rose was confirmed.
     bool EnsurePttDown();
     // For a stop, while the keying thread may still be keying: the key goes up and stays up
@@ -59,7 +65,9 @@ public:
     bool Silence();
     void KeyDown();
     void KeyUp();
-    void SendText(const std::string& text);
+    // Hands a text run to the CW device when it is an external keyer; false when nothing took
+    // it (no report of its end will come).
+    bool SendText(const std::string& text, unsigned cwRate, uint64_t reportTag);
     // Posts SendEventNotice of `kind` with `value` to the view.
     void Notify(int64_t kind, int64_t value);
 
@@ -71,10 +79,10 @@ private:
     void DestroyDevices();
     void KeyUpLocked();
 
-    const CTarnwickDoc& doc_;
     NoticeSink& view_;
     TimeBase& time_;
     std::atomic<int> pttUp_{0};
+    std::atomic<bool> keyIndicator_;
     // Since PTT last rose: whether a drop was made, and whether it was confirmed.
     bool dropMade_ = false;
     bool dropConfirmed_ = false;

@@ -13,6 +13,11 @@ constexpr uint32_t kPollMs = 200;
 }  // namespace
 
 std::optional<SendOutcome> EngineDriver::Handle(const Notice& notice) {
+    if (notice.message == kTrxLinkNotice) {
+        // Not of any message: the rig-control link's boxes or its failed connection.
+        engine_.HandleTrxLinkNotice();
+        return std::nullopt;
+    }
     if (!engine_.IsCurrent(notice)) {
         // A PTT request of an earlier message is answered without touching PTT.
         notice.Acknowledge();

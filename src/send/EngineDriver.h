@@ -16,9 +16,10 @@ class TransmitEngine;
 enum class SendOutcome { Completed, Failed, Inhibited, Stopped };
 
 // Plays the operating window's part for the engine where there is no window: answers the
-// engine's PTT requests, hands text runs to the rig-control link, and on the end notice (or a
-// stop) stops the engine where needed and releases the devices, so PTT is down on every way
-// out. Notices of a message that is no longer current are answered and otherwise dropped.
+// engine's PTT requests, hands text runs to the rig-control link, passes the link's news to
+// the engine, and on the end notice (or a stop) stops the engine where needed and releases the
+// devices, so PTT is down on every way out. Notices of a message that is no longer current are
+// answered and otherwise dropped.
 class EngineDriver {
 public:
     EngineDriver(TransmitEngine& engine, NoticeQueue& queue, TimeBase& time)

@@ -34,14 +34,16 @@ bool FinishesAWord(std::string_view unsent) {
 }
 
 ManualSender::ManualSender(const CTarnwickDoc& doc, KeyingPortManager& ports, NoticeSink& window,
-                           TimeBase& time, bool manualMode, std::function<void()> onClosed)
-    : doc_(doc),
-      window_(window),
+                           TimeBase& time, bool manualMode, std::function<void()> onClosed,
+                           std::function<KeyingSettings()> settings)
+    : window_(window),
       time_(time),
       ports_(&ports),
       onClosed_(std::move(onClosed)),
+      settings_(settings ? std::move(settings)
+                         : [snapshot = KeyingSettings::FromDocument(doc)] { return snapshot; }),
       manual_(manualMode),
-      mediaTimer_(doc, time) {
+      mediaTimer_(time) {
     thread_ = StartThread(PriorityFromSetting(doc.CWPriority), [this, &ports] { Run(ports); });
 }
 
@@ -187,14 +189,18 @@ void ManualSender::Run(KeyingPortManager& ports) {
             window_.Post(kManualSendIdle, 0, 0);
             continue;
         }
-        if (txDelay && !ports.WaitTxDelay(stopEvent_)) {
+        const KeyingSettings settings = settings_();
+        if (txDelay && !ports.WaitTxDelay(stopEvent_, TxDelayMs(settings.TXDelay))) {
             return;
         }
+        const CwTiming timing =
+            ComputeCwTiming(settings.CWRate, settings.DotWgt, settings.DashWgt, settings.LetterSp);
         MorseRun run = ConvertToMorse(KeyableText(std::move(chunk)));
-        if (keyedBefore && !run.chars.empty() && !WaitGapBefore(run.chars.front(), lastEndNs)) {
+        if (keyedBefore && !run.chars.empty() &&
+            !WaitGapBefore(run.chars.front(), timing, lastEndNs)) {
             return;
         }
-        mediaTimer_.SendCw(run, ports, stop_, &stopEvent_);
+        mediaTimer_.SendCw(run, ports, timing, stop_, &stopEvent_);
         if (Stopped()) {
             return;
         }
@@ -208,10 +214,9 @@ void ManualSender::Run(KeyingPortManager& ports) {
     }
 }
 
-bool ManualSender::WaitGapBefore(char first, int64_t lastEndNs) {
+bool ManualSender::WaitGapBefore(char first, const CwTiming& timing, int64_t lastEndNs) {
     // Keying a chunk starts its first character at once; right after the previous chunk that
     // would run two characters (or two words) together.
-    const CwTiming timing = ComputeCwTiming(doc_.CWRate, doc_.DotWgt, doc_.DashWgt, doc_.LetterSp);
     const uint32_t gapMs = first == ' ' ? timing.blankGapMs : timing.letterGapMs;
     Event* events[] = {&stopEvent_};
     time_.WaitAny(events, lastEndNs + static_cast<int64_t>(gapMs) * kNsPerMs);

@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "platform/Event.h"
+#include "platform/NoticeSink.h"
+#include "send/KeyingSettings.h"
 #include "send/MediaTimer.h"
 
 namespace tarnwick {
@@ -25,6 +27,7 @@ inline constexpr uint32_t kManualSendSent = 0x7F0;
 // Sending was ended from outside the window (a transmit inhibit, a stop, the devices released):
 // the sender is closed with the key up and PTT down, and the window closes.
 inline constexpr uint32_t kManualSendEnded = 0x7F1;
+static_assert(kManualSendEnded <= kLastNoticeNumber);
 
 // Whether the field's text that is not sent yet starts sending in automatic mode: it holds a
 // word space (a blank, a line break or a tab) or a full stop after its first character.
@@ -45,7 +48,8 @@ public:
     // Starts the sender thread, idle. `ports` must stay until Close or End; `onClosed` is called
     // once, by Close.
     ManualSender(const CTarnwickDoc& doc, KeyingPortManager& ports, NoticeSink& window,
-                 TimeBase& time, bool manualMode, std::function<void()> onClosed = {});
+                 TimeBase& time, bool manualMode, std::function<void()> onClosed = {},
+                 std::function<KeyingSettings()> settings = {});
     // Close.
     ~ManualSender();
     ManualSender(const ManualSender&) = delete;
@@ -81,16 +85,17 @@ private:
     void Run(KeyingPortManager& ports);
     // Before a chunk that follows the previous one: its first character's gap, counted from
     // the end of the previous chunk, as inside one run. False when stopped.
-    bool WaitGapBefore(char first, int64_t lastEndNs);
+    bool WaitGapBefore(char first, const CwTiming& timing, int64_t lastEndNs);
     std::string UnsentLocked() const;
     bool Stopped() const { return stop_.load() != 0; }
 
-    const CTarnwickDoc& doc_;
     NoticeSink& window_;
     TimeBase& time_;
     // Window thread only; null once closed.
     KeyingPortManager* ports_;
     std::function<void()> onClosed_;
+    // The keying settings of the moment, read per chunk on the sender's thread.
+    std::function<KeyingSettings()> settings_;
     bool manual_;
     bool pttRaised_ = false;
     bool pttDown_ = true;

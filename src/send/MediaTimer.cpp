@@ -22,7 +22,7 @@ bool TrxCwSelected(const CTarnwickDoc& doc) {
     return doc.UseTRX != 0 && doc.PortMatrix[kTrxRow][kCwColumn] == 1;
 }
 
-MediaTimer::MediaTimer(const CTarnwickDoc& doc, TimeBase& time) : doc_(doc), time_(time) {}
+MediaTimer::MediaTimer(TimeBase& time) : time_(time) {}
 
 void MediaTimer::StartInterval(uint32_t lengthMs) {
     const int64_t lengthNs = static_cast<int64_t>(lengthMs) * kNsPerMs;
@@ -65,19 +65,19 @@ bool MediaTimer::KeyUpThenStart(uint32_t gapMs, KeyingPortManager& ports,
     return true;
 }
 
-void MediaTimer::SendCw(MorseRun& run, KeyingPortManager& ports, const std::atomic<int>& stop,
-                        Event* stopEvent) {
-    const CwTiming timing = ComputeCwTiming(doc_.CWRate, doc_.DotWgt, doc_.DashWgt, doc_.LetterSp);
+void MediaTimer::Announce(MorseRun& run, KeyingPortManager& ports) {
+    MorseRun taken = std::move(run);
+    run = MorseRun{};
+    for (const char c : taken.chars) {
+        ports.Notify(kEventCharacter, static_cast<unsigned char>(c));
+    }
+}
+
+void MediaTimer::SendCw(MorseRun& run, KeyingPortManager& ports, const CwTiming& timing,
+                        const std::atomic<int>& stop, Event* stopEvent) {
     resolutionMs_ = timing.resolutionMs;
     MorseRun taken = std::move(run);
     run = MorseRun{};
-
-    if (TrxCwSelected(doc_)) {
-        for (const char c : taken.chars) {
-            ports.Notify(kEventCharacter, static_cast<unsigned char>(c));
-        }
-        return;
-    }
 
     if (!taken.chars.empty()) {
         AwaitRealtimeGrant(stop);

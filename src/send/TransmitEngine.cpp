@@ -10,17 +10,24 @@
 #include "ports/KeyingPortBuilder.h"
 #include "ports/KeyingPortManager.h"
 #include "ports/ParallelPort.h"
+#include "ports/PortSettings.h"
+#include "ports/TrxManagerKeyingDevice.h"
 #include "send/ManualSender.h"
 #include "send/MediaTimer.h"
 #include "send/MessageWalker.h"
 #include "send/WavePlayer.h"
-#include "trx/TrxManagerLink.h"
+#include "trx/TrxLinkThread.h"
 
 namespace tarnwick {
 
 TransmitEngine::TransmitEngine(CTarnwickDoc& doc, NoticeSink& view, Prompter& prompter,
                                TimeBase& time, KeyingHardware& hardware)
-    : doc_(doc), view_(view), prompter_(prompter), time_(time), hardware_(hardware) {
+    : doc_(doc),
+      view_(view),
+      prompter_(prompter),
+      time_(time),
+      hardware_(hardware),
+      settings_(KeyingSettings::FromDocument(doc)) {
     if (doc_.UseTRX != 0) {
         StartTrxLink();
     }
@@ -41,41 +48,110 @@ TransmitEngine::~TransmitEngine() {
     Stop();
     ReleaseDevices();
     if (trxLink_) {
-        trxLink_->Disconnect();
-        trxLink_.reset();
+        RetireTrxLink();
+    }
+    pttLink_.reset();
+    // Each link makes its last PTT drop before it goes; what it could not do is told.
+    std::vector<std::string> boxes;
+    for (const std::shared_ptr<TrxLinkThread>& link : retiredLinks_) {
+        link->Join();
+        TakeLinkBoxes(*link, boxes, nullptr);
+    }
+    retiredLinks_.clear();
+    for (const std::string& text : boxes) {
+        prompter_.Show(text);
     }
     parallelPort_.reset();
 }
 
 void TransmitEngine::StartTrxLink() {
-    auto link = std::make_unique<TrxManagerLink>(doc_, prompter_, time_);
-    link->SetSendingDoneHandler([this](uint64_t serial) { SignalTrxDone(serial); });
-    if (!link->Connect()) {
-        prompter_.Show(kTrxConnectFailedText);
-        link->Disconnect();
-        doc_.UseTRX = 0;
-        return;
-    }
-    trxLink_ = std::move(link);
+    trxLink_ = std::make_shared<TrxLinkThread>(
+        time_, [this] { view_.Post(kTrxLinkNotice, 0, 0); },
+        [this](uint64_t serial, bool handedOver) { SignalTrxDone(serial, handedOver); });
+    trxLink_->Connect(doc_.TrxHost, doc_.TrxPort, 0);
+}
+
+void TransmitEngine::RetireTrxLink() {
+    trxLink_->Retire();
+    retiredLinks_.push_back(std::move(trxLink_));
 }
 
 void TransmitEngine::SyncTrxLink() {
     if (doc_.UseTRX != 0 && !trxLink_) {
         StartTrxLink();
     } else if (doc_.UseTRX == 0 && trxLink_) {
-        trxLink_->Disconnect();
-        trxLink_.reset();
+        RetireTrxLink();
     }
+}
+
+void TransmitEngine::TakeLinkBoxes(TrxLinkThread& link, std::vector<std::string>& boxes,
+                                   bool* connectFailed) {
+    for (const TrxLinkNews& news : link.TakeNews()) {
+        if (news.kind == TrxLinkNews::Kind::Box) {
+            boxes.push_back(news.text);
+        } else if (connectFailed != nullptr && !*connectFailed) {
+            *connectFailed = true;
+            boxes.push_back(kTrxConnectFailedText);
+        }
+    }
+}
+
+void TransmitEngine::HandleTrxLinkNotice() {
+    // Everything is taken before the first box: a box may run the window's event loop, which
+    // can come back here.
+    std::vector<std::string> boxes;
+    if (trxLink_) {
+        bool failed = false;
+        TakeLinkBoxes(*trxLink_, boxes, &failed);
+        if (failed) {
+            doc_.UseTRX = 0;
+            RetireTrxLink();
+        }
+    }
+    for (auto it = retiredLinks_.begin(); it != retiredLinks_.end();) {
+        const bool ended = (*it)->Finished();
+        TakeLinkBoxes(**it, boxes, nullptr);
+        it = ended ? retiredLinks_.erase(it) : it + 1;
+    }
+    for (const std::string& text : boxes) {
+        prompter_.Show(text);
+    }
+}
+
+bool TransmitEngine::WaitForTrxLink(Event* cancel) {
+    if (!trxLink_) {
+        return true;
+    }
+    const std::shared_ptr<TrxLinkCall> barrier = trxLink_->Barrier();
+    while (!barrier->Finished()) {
+        barrier->Wait(1000, cancel);
+        if (cancel != nullptr && cancel->IsSignalled(RealTime().NowNs())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void TransmitEngine::SetKeyingSettings(const KeyingSettings& settings) {
+    std::lock_guard lock(settingsMutex_);
+    settings_ = settings;
+}
+
+KeyingSettings TransmitEngine::TakeKeyingSettings() const {
+    std::lock_guard lock(settingsMutex_);
+    return settings_;
 }
 
 void TransmitEngine::CreateDevices() {
     if (!ports_) {
-        ports_ = BuildKeyingPortManager(doc_, notices_, prompter_, time_, hardware_, trxLink_.get(),
+        ports_ = BuildKeyingPortManager(doc_, notices_, prompter_, time_, hardware_, trxLink_,
                                         parallelPort_.get());
         ports_->SetObserver(keyingObserver_);
+        // The rig-control link wins PTT when it is assigned PTT.
+        pttLink_ = trxLink_ && doc_.PortMatrix[kTrxRow][kPttColumn] == 1 ? trxLink_ : nullptr;
     }
     if (!mediaTimer_) {
-        mediaTimer_ = std::make_unique<MediaTimer>(doc_, time_);
+        mediaTimer_ = std::make_unique<MediaTimer>(time_);
     }
     if (!wavePlayer_) {
         wavePlayer_ = std::make_unique<WavePlayer>(prompter_, time_);
@@ -95,12 +171,16 @@ bool TransmitEngine::Send(const std::string& text) {
     }
     SyncTrxLink();
     liveSerial_ = notices_.Begin();
+    SetKeyingSettings(KeyingSettings::FromDocument(doc_));
+    trxCwSelected_ = TrxCwSelected(doc_);
     CreateDevices();
+    ports_->SetKeyIndicator(doc_.CWInd != 0);
     PttOn();
     message_ = text;
-    waveDevice_ = {doc_.WaveOut, doc_.WaveOutName};
     failed_ = false;
-    trxConnected_ = trxLink_ && trxLink_->IsCatActive();
+    // Whether the radio answers is asked on the link's thread; the worker takes the answer.
+    trxConnected_.store(0);
+    catQuery_ = trxCwSelected_ && trxLink_ ? trxLink_->QueryCat() : nullptr;
 
     stop_.store(0);
     stopEvent_.Reset();
@@ -120,9 +200,12 @@ std::unique_ptr<ManualSender> TransmitEngine::OpenManualSendWindow(NoticeSink& w
     }
     const uint64_t serial = notices_.Begin();
     liveSerial_ = serial;
+    SetKeyingSettings(KeyingSettings::FromDocument(doc_));
     CreateDevices();
-    auto sender = std::make_unique<ManualSender>(doc_, *ports_, window, time_, doc_.ManualSend != 0,
-                                                 [this, serial] { ManualSendClosed(serial); });
+    ports_->SetKeyIndicator(doc_.CWInd != 0);
+    auto sender = std::make_unique<ManualSender>(
+        doc_, *ports_, window, time_, doc_.ManualSend != 0,
+        [this, serial] { ManualSendClosed(serial); }, [this] { return TakeKeyingSettings(); });
     manualSender_ = sender.get();
     return sender;
 }
@@ -149,6 +232,12 @@ void TransmitEngine::Worker() {
     firstRun_ = false;
     WalkResult result;
     result.status = WaitTxDelay();
+    if (result.status == WalkStatus::Done && catQuery_) {
+        // Asked at Send; the link's time-outs end the question long before this bound.
+        catQuery_->Wait(kTrxPttRaiseWaitMs, &stopEvent_);
+        trxConnected_.store(catQuery_->Succeeded() ? 1 : 0);
+        result.status = StopRequested() ? WalkStatus::Stopped : WalkStatus::Done;
+    }
     if (result.status == WalkStatus::Done) {
         MessageWalker walker(*this);
         result = walker.RunMessage(message_);
@@ -184,13 +273,14 @@ bool TransmitEngine::Halt() {
     if (ports_) {
         down = ports_->Silence();
         pttUp_.store(0);
+        lastDropConfirmed_ = down;
     }
     if (running) {
         if (wavePlayer_) {
             wavePlayer_->Stop();
         }
         if (trxLink_) {
-            trxLink_->CancelReport();
+            trxLink_->CancelReports(notices_.Serial());
             if (TrxCwInUse()) {
                 trxLink_->StopMorse();
             }
@@ -219,10 +309,11 @@ bool TransmitEngine::DropDevices() {
     if (ports_) {
         down = ports_->EnsurePttDown();
         ports_.reset();
+        lastDropConfirmed_ = down;
     }
     pttUp_.store(0);
     if (trxLink_) {
-        trxLink_->CancelReport();
+        trxLink_->CancelReports(notices_.Serial());
     }
     mediaTimer_.reset();
     wavePlayer_.reset();
@@ -242,7 +333,16 @@ bool TransmitEngine::PttOff() {
     }
     const bool down = ports_->PttOff();
     pttUp_.store(0);
+    lastDropConfirmed_ = down;
     return down;
+}
+
+bool TransmitEngine::WaitPttDownConfirmed(uint32_t timeoutMs) {
+    if (lastDropConfirmed_) {
+        return true;
+    }
+    const std::shared_ptr<TrxLinkCall> drop = pttLink_ ? pttLink_->LastPttDrop() : nullptr;
+    return drop && drop->Wait(timeoutMs).value_or(false);
 }
 
 bool TransmitEngine::IsCurrent(const Notice& notice) const {
@@ -254,14 +354,10 @@ void TransmitEngine::PushTrxText() {
     if (!ports_) {
         return;
     }
-    const uint64_t before = trxLink_ ? trxLink_->CompletedHandOvers() : 0;
-    if (trxLink_) {
-        trxLink_->SetReportTag(notices_.Serial());
-    }
-    ports_->SendText(currentRun_);
-    if (trxLink_ && TrxCwInUse() && trxLink_->CompletedHandOvers() == before) {
-        // Nothing went out (the daemon is gone or the radio stopped answering): the message has
-        // failed, and no end-of-sending report is worth waiting for.
+    // The link reports the end of the text, or at once that it could not go out (the daemon
+    // is gone or the radio stopped answering), which fails the message.
+    if (!ports_->SendText(currentRun_, currentRunRate_, notices_.Serial()) && TrxCwInUse()) {
+        // Nothing will report on it: no end-of-sending is worth waiting for.
         trxHandOverFailed_.store(1);
         trxDoneEvent_.Set();
     }
@@ -269,7 +365,7 @@ void TransmitEngine::PushTrxText() {
 
 void TransmitEngine::PushCallsign(const std::string& call) {
     SyncTrxLink();
-    if (trxLink_ && trxLink_->IsCatActive()) {
+    if (trxLink_) {
         trxLink_->SetCallSign(call);
     }
 }
@@ -303,13 +399,20 @@ void TransmitEngine::SyncParallelPort() {
 }
 
 void TransmitEngine::SignalTrxDone(uint64_t serial) {
+    SignalTrxDone(serial, true);
+}
+
+void TransmitEngine::SignalTrxDone(uint64_t serial, bool handedOver) {
     if (serial == notices_.Serial()) {
+        if (!handedOver) {
+            trxHandOverFailed_.store(1);
+        }
         trxDoneEvent_.Set();
     }
 }
 
 bool TransmitEngine::TrxCwInUse() const {
-    return doc_.UseTRX != 0 && trxConnected_ && doc_.PortMatrix[kTrxRow][kCwColumn] == 1;
+    return trxCwSelected_ && trxConnected_.load() != 0;
 }
 
 }  // namespace tarnwick

@@ -6,9 +6,11 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/Event.h"
 #include "platform/SoundDevices.h"
+#include "send/KeyingSettings.h"
 #include "send/MessageActions.h"
 #include "send/MessageNotices.h"
 
@@ -24,7 +26,8 @@ class NoticeSink;
 class ParallelPort;
 class Prompter;
 class TimeBase;
-class TrxManagerLink;
+class TrxLinkCall;
+class TrxLinkThread;
 class WavePlayer;
 struct Notice;
 
@@ -33,16 +36,25 @@ inline constexpr const char* kTrxConnectFailedText = "Cannot start connection to
 // Sends one message at a time: owns the sending devices, raises PTT, walks the message on a
 // worker thread of its own (which also waits out each TX delay), and reports progress and the
 // end to the operating window through notices. Every public operation belongs to the
-// user-interface thread (the thread that receives the notices); none of them waits long.
+// user-interface thread (the thread that receives the notices and owns the document); none of
+// them waits on the network or for more than a few milliseconds.
 //
 // Every message has a serial number, carried on each of its notices: the window acts only on
 // notices for which IsCurrent holds, so a notice of one message never acts on the next.
+//
+// The worker reads no document field: it takes a snapshot of the keying settings for each
+// text run (SetKeyingSettings publishes them, Send takes them from the document). The
+// rig-control link works on a thread of its own; what it has for the window (its boxes, a
+// failed connection) comes as kTrxLinkNotice, on which the window calls HandleTrxLinkNotice.
 class TransmitEngine : private MessageActions {
 public:
+    // With UseTRX on, starts connecting to the rig-control daemon (on the link's thread).
     TransmitEngine(CTarnwickDoc& doc, NoticeSink& view, Prompter& prompter, TimeBase& time,
                    KeyingHardware& hardware);
     // Stops a running message and releases the devices (PTT down) before going: closing the
-    // program during a transmission must never leave the transmitter keyed.
+    // program during a transmission must never leave the transmitter keyed. Waits for the
+    // rig-control link to make its last PTT drop (bounded by the link's time-outs) and shows
+    // the boxes it left.
     ~TransmitEngine() override;
     TransmitEngine(const TransmitEngine&) = delete;
     TransmitEngine& operator=(const TransmitEngine&) = delete;
@@ -64,15 +76,24 @@ public:
     // Ends the message at once: the key goes up and PTT drops first, then the worker and the
     // sound playback are stopped (a sound device that does not answer is left to close by
     // itself). No end notice follows, and the message's notices no longer count as current.
-    // False when the PTT drop was not confirmed.
+    // False when the PTT drop was not confirmed (a drop through the rig-control daemon that it
+    // has not acknowledged within kTrxPttDropWaitMs counts as not confirmed yet).
     bool Stop();
     // Drops PTT (unless a confirmed drop was already made), destroys the devices and closes the
     // ports. False when PTT could not be confirmed down.
     bool ReleaseDevices();
-    // Raises PTT; the worker waits the TX delay.
+    // Raises PTT; the worker waits for it to reach the transmitter, then the TX delay.
     void PttOn();
     // False when the PTT device could not confirm the drop.
     bool PttOff();
+    // For a front end that may wait (the command line before it exits): when the last PTT drop
+    // went to the rig-control daemon unconfirmed, waits up to `timeoutMs` for its answer. True
+    // when PTT is confirmed down.
+    bool WaitPttDownConfirmed(uint32_t timeoutMs);
+    // The keying settings for the text runs to come (and the running one's PTT raises and WAV
+    // inserts); the window publishes them after every change. Send takes them from the
+    // document itself.
+    void SetKeyingSettings(const KeyingSettings& settings);
     // Whether the window should act on `notice`: it belongs to the message being sent, which
     // the window has not stopped or released, and its sender still waits for it.
     bool IsCurrent(const Notice& notice) const;
@@ -80,8 +101,17 @@ public:
     uint64_t MessageSerial() const { return notices_.Serial(); }
     // Hands the current text run to the rig-control program.
     void PushTrxText();
+    // Starts or ends the rig-control link as UseTRX says. A connection that cannot be made is
+    // told later, through kTrxLinkNotice.
     void SyncTrxLink();
     void PushCallsign(const std::string& call);
+    // On kTrxLinkNotice: shows the link's boxes and, when it could not connect, "Cannot start
+    // connection to TRX-Manager", turns UseTRX off and ends the link.
+    void HandleTrxLinkNotice();
+    // For a front end that may wait (the command line before its first Send): waits until the
+    // rig-control link has carried out everything asked of it so far, its connection included,
+    // or `cancel` is signalled (false). True at once without a link.
+    bool WaitForTrxLink(Event* cancel);
     void SetTwoRadio();
     // Replaces the parallel port with the one the settings name. Devices of a running message
     // write through the old port, so that message is ended first, with an end notice (reason
@@ -90,6 +120,8 @@ public:
     // The rig-control program reported the end of its sending of message `serial`; a report of
     // an earlier message is ignored. May come from any thread.
     void SignalTrxDone(uint64_t serial);
+    // The same, saying whether the text went out whole (a text that did not fails the message).
+    void SignalTrxDone(uint64_t serial, bool handedOver);
 
     // Every device set built from now on reports its PTT, key and character events here.
     void SetKeyingObserver(KeyingObserver* observer) { keyingObserver_ = observer; }
@@ -111,6 +143,13 @@ private:
     Event& StopEvent() override { return stopEvent_; }
 
     void StartTrxLink();
+    // Ends the link without waiting for it: it drops PTT and disconnects on its own thread.
+    void RetireTrxLink();
+    // Adds the link's news to `boxes` as the texts to show; a failed connection is
+    // "Cannot start connection to TRX-Manager" when `connectFailed` is given (and set).
+    static void TakeLinkBoxes(TrxLinkThread& link, std::vector<std::string>& boxes,
+                              bool* connectFailed);
+    KeyingSettings TakeKeyingSettings() const;
     void OpenParallelPort();
     void CreateDevices();
     void Worker();
@@ -142,10 +181,16 @@ private:
     bool firstRun_ = false;
     std::unique_ptr<MediaTimer> mediaTimer_;
     std::unique_ptr<WavePlayer> wavePlayer_;
-    // The document's sound device, taken by Send for the worker.
-    SoundDeviceChoice waveDevice_;
+    // Published by the window's thread, copied by the worker for each text run.
+    mutable std::mutex settingsMutex_;
+    KeyingSettings settings_;
     std::unique_ptr<KeyingPortManager> ports_;
-    std::unique_ptr<TrxManagerLink> trxLink_;
+    std::shared_ptr<TrxLinkThread> trxLink_;
+    // Links turned off that may still be making their last PTT drop.
+    std::vector<std::shared_ptr<TrxLinkThread>> retiredLinks_;
+    // The link the devices give PTT to, when they do; kept after the devices are gone.
+    std::shared_ptr<TrxLinkThread> pttLink_;
+    bool lastDropConfirmed_ = true;
     std::unique_ptr<ParallelPort> parallelPort_;
     // Per worker; the stop event stays signalled once set, so every later wait of the
     // stopped worker (keying, pause, PTT request, message box) ends at once.
@@ -154,10 +199,15 @@ private:
     Event trxDoneEvent_{ResetMode::Manual, true};
     std::atomic<int> trxHandOverFailed_{0};
     std::atomic<int> pttUp_{0};
-    bool trxConnected_ = false;
+    // Set by Send before the worker starts: CW goes to the rig-control program as text.
+    bool trxCwSelected_ = false;
+    // Asked at Send whether the radio answers; the worker takes the answer.
+    std::shared_ptr<TrxLinkCall> catQuery_;
+    std::atomic<int> trxConnected_{0};
     std::string message_;
     std::mutex runMutex_;
     std::string currentRun_;
+    unsigned currentRunRate_ = 0;
     bool failed_ = false;
     KeyingObserver* keyingObserver_ = nullptr;
     // Open manual sending, owned by whoever opened it; it keys through ports_.

@@ -1,15 +1,16 @@
 // The transmit engine's actions on its worker thread: text runs, WAV inserts, PTT requests.
-#include "model/CTarnwickDoc.h"
 #include "platform/NoticeSink.h"
 #include "platform/Prompter.h"
 #include "platform/TimeBase.h"
 #include "ports/KeyingPortManager.h"
+#include "ports/TrxManagerKeyingDevice.h"
 #include "send/CwTiming.h"
 #include "send/MediaTimer.h"
 #include "send/MessageTag.h"
 #include "send/MorseTable.h"
 #include "send/TransmitEngine.h"
 #include "send/WavePlayer.h"
+#include "trx/TrxLinkThread.h"
 
 namespace tarnwick {
 
@@ -36,7 +37,8 @@ WalkStatus TransmitEngine::RequestPtt(bool up) {
 }
 
 WalkStatus TransmitEngine::WaitTxDelay() {
-    if (!ports_->WaitTxDelay(stopEvent_) || StopRequested()) {
+    const uint32_t delayMs = TxDelayMs(TakeKeyingSettings().TXDelay);
+    if (!ports_->WaitTxDelay(stopEvent_, delayMs) || StopRequested()) {
         return WalkStatus::Stopped;
     }
     return WalkStatus::Done;
@@ -46,6 +48,9 @@ WalkStatus TransmitEngine::SendTextRun(const std::string& run) {
     if (!PttUp() && RequestPtt(true) == WalkStatus::Stopped) {
         return WalkStatus::Stopped;
     }
+    // One consistent set of settings for the whole run, whatever the window changes meanwhile.
+    const KeyingSettings settings = TakeKeyingSettings();
+    ports_->SetKeyIndicator(settings.CWInd != 0);
     std::string text = run;
     RemoveLeadingBlanks(text);
     if (firstRun_) {
@@ -54,6 +59,7 @@ WalkStatus TransmitEngine::SendTextRun(const std::string& run) {
     {
         std::lock_guard lock(runMutex_);
         currentRun_ = text;
+        currentRunRate_ = settings.CWRate;
     }
     const bool trx = TrxCwInUse();
     if (trx) {
@@ -63,12 +69,17 @@ WalkStatus TransmitEngine::SendTextRun(const std::string& run) {
         notices_.Post(kSendEventNotice, kEventTrxText, 0);
     }
     MorseRun morse = ConvertToMorse(text);
-    const uint64_t durationMs =
-        CwDurationMs(morse, ComputeCwTiming(doc_.CWRate, doc_.DotWgt, doc_.DashWgt, doc_.LetterSp));
+    const CwTiming timing =
+        ComputeCwTiming(settings.CWRate, settings.DotWgt, settings.DashWgt, settings.LetterSp);
+    const uint64_t durationMs = CwDurationMs(morse, timing);
     if (StopRequested()) {
         return WalkStatus::Stopped;
     }
-    mediaTimer_->SendCw(morse, *ports_, stop_, &stopEvent_);
+    if (trxCwSelected_) {
+        mediaTimer_->Announce(morse, *ports_);
+    } else {
+        mediaTimer_->SendCw(morse, *ports_, timing, stop_, &stopEvent_);
+    }
     if (StopRequested()) {
         return WalkStatus::Stopped;
     }
@@ -99,7 +110,7 @@ WalkStatus TransmitEngine::InsertWave(const std::string& fileName) {
     if (StopRequested()) {
         return WalkStatus::Stopped;
     }
-    if (!wavePlayer_->Play(fileName, waveDevice_, &stopEvent_)) {
+    if (!wavePlayer_->Play(fileName, TakeKeyingSettings().WaveOut, &stopEvent_)) {
         return StopRequested() ? WalkStatus::Stopped : WalkStatus::Failed;
     }
     if (wavePlayer_->WaitDone()) {

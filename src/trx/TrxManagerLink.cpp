@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <thread>
 
-#include "model/CTarnwickDoc.h"
 #include "platform/Prompter.h"
 #include "platform/TimeBase.h"
 #include "send/CwTiming.h"
@@ -39,8 +38,7 @@ constexpr std::chrono::milliseconds kRetryPause{50};
 }  // namespace
 
 struct TrxManagerLink::Impl {
-    Impl(const CTarnwickDoc& d, Prompter& p, TimeBase& t)
-        : doc(d), prompter(p), time(t), timer(t) {}
+    Impl(Prompter& p, TimeBase& t) : prompter(p), time(t), timer(t) {}
 
     // One command; a connection that was lost is made again first, so a restarted daemon is
     // found without the operator switching the link off and on.
@@ -110,15 +108,17 @@ struct TrxManagerLink::Impl {
         return true;
     }
 
+    bool Interrupted() const { return interruptCheck && interruptCheck(); }
+
     // Hands the text over piece by piece and schedules the report for what the daemon took.
-    bool SendMorse(const std::string& text) {
-        const unsigned speed = daemonSpeed > 0 ? daemonSpeed : doc.CWRate;
+    bool SendMorse(const std::string& text, unsigned cwRate) {
+        const unsigned speed = daemonSpeed > 0 ? daemonSpeed : cwRate;
         const CwTiming timing = ComputeCwTiming(speed, kRadioDotWgt, kRadioDashWgt, kRadioLetterSp);
         std::string taken;  // as the radio receives it: the daemon puts a blank before each piece
         int64_t lastAckNs = time.NowNs();
         bool ok = true;
         for (const std::string& piece : SplitMorseText(text)) {
-            if (!Checked("b " + piece, "send_morse")) {
+            if (Interrupted() || !Checked("b " + piece, "send_morse")) {
                 ok = false;
                 break;
             }
@@ -131,7 +131,6 @@ struct TrxManagerLink::Impl {
         return ok;
     }
 
-    const CTarnwickDoc& doc;
     Prompter& prompter;
     TimeBase& time;
     RigConnection conn;
@@ -144,11 +143,12 @@ struct TrxManagerLink::Impl {
     uint64_t reportTag = 0;
     // The speed the daemon reported after the last speed setting; 0 when not known.
     unsigned daemonSpeed = 0;
+    std::function<bool()> interruptCheck;
     SendingDoneTimer timer;
 };
 
-TrxManagerLink::TrxManagerLink(const CTarnwickDoc& doc, Prompter& prompter, TimeBase& time)
-    : impl_(std::make_unique<Impl>(doc, prompter, time)) {}
+TrxManagerLink::TrxManagerLink(Prompter& prompter, TimeBase& time)
+    : impl_(std::make_unique<Impl>(prompter, time)) {}
 
 TrxManagerLink::~TrxManagerLink() {
     impl_->timer.Cancel();
@@ -158,10 +158,10 @@ TrxManagerLink::~TrxManagerLink() {
     }
 }
 
-bool TrxManagerLink::Connect(int64_t windowHandle) {
+bool TrxManagerLink::Connect(const std::string& host, int port, int64_t windowHandle) {
     Impl& m = *impl_;
-    m.host = m.doc.TrxHost;
-    m.port = m.doc.TrxPort;
+    m.host = host;
+    m.port = port;
     m.daemonSpeed = 0;
     if (!m.conn.Open(m.host, m.port, kTrxConnectTimeoutMs)) {
         m.connected = false;
@@ -172,16 +172,17 @@ bool TrxManagerLink::Connect(int64_t windowHandle) {
     return true;
 }
 
-void TrxManagerLink::Disconnect() {
+bool TrxManagerLink::Disconnect() {
     Impl& m = *impl_;
     m.timer.Cancel();
     if (!m.connected) {
-        return;
+        return true;
     }
-    m.Checked("T 0", "set_ptt");
+    const bool down = m.Checked("T 0", "set_ptt");
     SetData(kCodeReportTo, 0, 0.0, std::string());
     m.conn.Close();
     m.connected = false;
+    return down;
 }
 
 bool TrxManagerLink::IsConnected() const {
@@ -230,7 +231,7 @@ bool TrxManagerLink::SetData(int code, int value, double /*real*/, const std::st
                 m.timer.Schedule(m.time.NowNs(), m.reportTag);
                 return false;
             }
-            if (!m.SendMorse(text)) {
+            if (!m.SendMorse(text, static_cast<unsigned>(std::max(value, 0)))) {
                 return false;
             }
             ++m.handOvers;
@@ -240,15 +241,21 @@ bool TrxManagerLink::SetData(int code, int value, double /*real*/, const std::st
     }
 }
 
-void TrxManagerLink::SendCwChar(char c) {
-    SetData(kCodeMorseText, static_cast<int>(impl_->doc.CWRate), 0.0, std::string(1, c));
+void TrxManagerLink::SendCwChar(char c, unsigned cwRate) {
+    SetData(kCodeMorseText, static_cast<int>(std::min(cwRate, static_cast<unsigned>(kMaxCwRate))),
+            0.0, std::string(1, c));
 }
 
-void TrxManagerLink::SendCwText(const std::string& text) {
+void TrxManagerLink::SendCwText(const std::string& text, unsigned cwRate) {
     Impl& m = *impl_;
-    const int rate = static_cast<int>(std::min(m.doc.CWRate, static_cast<unsigned>(kMaxCwRate)));
+    const int rate = static_cast<int>(std::min(cwRate, static_cast<unsigned>(kMaxCwRate)));
     SetData(kCodeReportTo, m.reportHandle, 0.0, std::string());
     m.lastLinkFailed = false;
+    if (m.connected && m.Interrupted()) {
+        // Given up before anything went out: report at once, as for text that could not go.
+        m.timer.Schedule(m.time.NowNs(), m.reportTag);
+        return;
+    }
     // A radio that refuses the speed may still send the text; a daemon that is gone will not,
     // and one time-out per text is enough.
     if (!SetData(kCodeSpeed, rate, 0.0, std::string()) && m.lastLinkFailed) {
@@ -276,6 +283,10 @@ void TrxManagerLink::CancelReport() {
 
 uint64_t TrxManagerLink::CompletedHandOvers() const {
     return impl_->handOvers;
+}
+
+void TrxManagerLink::SetInterruptCheck(std::function<bool()> check) {
+    impl_->interruptCheck = std::move(check);
 }
 
 void TrxManagerLink::SetSendingDoneHandler(std::function<void(uint64_t tag)> handler) {

@@ -7,7 +7,6 @@
 
 namespace tarnwick {
 
-class CTarnwickDoc;
 class Prompter;
 class TimeBase;
 
@@ -20,20 +19,22 @@ inline constexpr const char* kTrxErrorTitle = "Raw Dispatch Interface Error";
 
 // The client of the rig-control program, carried over the rig-control daemon's TCP line
 // protocol. It keeps the keyer's named calls and translates each into the daemon's commands.
-// All calls come from one thread at a time (the user-interface thread).
+// Every call waits for the daemon (up to the time-outs above), so all calls come from one
+// thread, the link's own (TrxLinkThread), never from the window's. It reads no settings: the
+// daemon's address and the speed come with the calls.
 class TrxManagerLink {
 public:
-    TrxManagerLink(const CTarnwickDoc& doc, Prompter& prompter, TimeBase& time);
+    TrxManagerLink(Prompter& prompter, TimeBase& time);
     virtual ~TrxManagerLink();
     TrxManagerLink(const TrxManagerLink&) = delete;
     TrxManagerLink& operator=(const TrxManagerLink&) = delete;
 
-    // Connects to the daemon at the document's TrxHost:TrxPort. False, silently, when it is not
-    // there. `windowHandle` is where end-of-sending reports go (kept for the report
-    // registration call).
-    bool Connect(int64_t windowHandle = 0);
+    // Connects to the daemon at host:port. False, silently, when it is not there.
+    // `windowHandle` is where end-of-sending reports go (kept for the report registration call).
+    bool Connect(const std::string& host, int port, int64_t windowHandle = 0);
     // Drops PTT first (the daemon never drops PTT for a client that goes away), then closes.
-    void Disconnect();
+    // False when the daemon did not acknowledge the drop.
+    bool Disconnect();
     // From a successful Connect until Disconnect, also while the daemon cannot be reached: every
     // call then tries to reach it afresh, so a restarted daemon is found again.
     bool IsConnected() const;
@@ -43,13 +44,15 @@ public:
     // not have changed. Without a connection nothing is sent and nothing was ever raised.
     bool SetPtt(bool on);
     void SetCallSign(const std::string& call);
-    // The keyer's data codes: 6 (call sign notice), 19 (speed), 20 (Morse text),
-    // 30 (report-back registration). False when the call failed (the box was shown) or, for 19
-    // and 20, when the link is not connected (nothing was tried, nothing shown). The daemon has
-    // nothing to do for 6, 30 and codes it does not know: they are accepted.
+    // The keyer's data codes: 6 (call sign notice), 19 (speed), 20 (Morse text, `value` the
+    // speed it is sent at), 30 (report-back registration). False when the call failed (the box
+    // was shown) or, for 19 and 20, when the link is not connected (nothing was tried, nothing
+    // shown). The daemon has nothing to do for 6, 30 and codes it does not know: they are
+    // accepted.
     bool SetData(int code, int value, double real, const std::string& text);
-    void SendCwChar(char c);
-    void SendCwText(const std::string& text);
+    // Morse at `cwRate` words per minute (the keyer's speed when the run was taken).
+    void SendCwChar(char c, unsigned cwRate);
+    void SendCwText(const std::string& text, unsigned cwRate);
     // Ends Morse the radio is still sending, where the radio can; then a pending end-of-sending
     // report is made at once. Best effort: a radio that cannot stop shows no box.
     void StopMorse();
@@ -67,6 +70,9 @@ public:
     // How many Morse texts the daemon took whole. A caller that hands over a text and sees no
     // change knows it did not go out (the box, if any, was shown).
     uint64_t CompletedHandOvers() const;
+    // Asked before the speed setting and before every piece of a Morse text; when it answers
+    // true, the rest of the text is given up (something more urgent, a PTT drop, waits).
+    void SetInterruptCheck(std::function<bool()> check);
 
 private:
     struct Impl;

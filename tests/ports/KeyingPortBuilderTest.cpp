@@ -11,7 +11,7 @@
 #include "support/FakeKeyingHardware.h"
 #include "support/RecordingNoticeSink.h"
 #include "support/RecordingPrompter.h"
-#include "trx/TrxManagerLink.h"
+#include "trx/TrxLinkThread.h"
 
 namespace tarnwick {
 namespace {
@@ -27,7 +27,7 @@ protected:
     void SetUp() override { InhibitArmed = 0; }
     void TearDown() override { InhibitArmed = 0; }
 
-    std::unique_ptr<KeyingPortManager> Build(TrxManagerLink* link = nullptr,
+    std::unique_ptr<KeyingPortManager> Build(const std::shared_ptr<TrxLinkThread>& link = nullptr,
                                              ParallelPort* parallel = nullptr) {
         return BuildKeyingPortManager(doc, view, prompter, time, hardware, link, parallel);
     }
@@ -125,7 +125,8 @@ TEST_F(KeyingPortBuilderTest, OneComNumberOnTwoLinesIsOpenedOnce) {
 
 TEST_F(KeyingPortBuilderTest, RigLinkThenLinesInOrderThenParallelPortWin) {
     ParallelPort parallel(hardware, 0x378, false);
-    TrxManagerLink link(doc, prompter, time);  // not connected: its devices stay silent
+    // Never connected: its devices stay silent.
+    auto link = std::make_shared<TrxLinkThread>(time, nullptr, nullptr);
     doc.ComPort = {1, 2, 3};
     Cell(kTrxRow, kPttColumn, 1);
     Cell(0, kPttColumn, kSerialRts);
@@ -135,7 +136,7 @@ TEST_F(KeyingPortBuilderTest, RigLinkThenLinesInOrderThenParallelPortWin) {
     Cell(kParallelRow, kCwColumn, 1);
     Take();
 
-    auto manager = Build(&link, &parallel);
+    auto manager = Build(link, &parallel);
     manager->PttOn();
     manager->KeyDown();
     manager.reset();
@@ -208,14 +209,14 @@ TEST_F(KeyingPortBuilderTest, CellValuesTheirColumnDoesNotOfferCountAsUnset) {
 // PTT through the rig-control program still arms an inhibit input on a serial port, even
 // when a serial output device was built after PTT was last raised.
 TEST_F(KeyingPortBuilderTest, InhibitStopsAMessageWhosePttGoesToTheRigControlProgram) {
-    TrxManagerLink link(doc, prompter, time);
+    auto link = std::make_shared<TrxLinkThread>(time, nullptr, nullptr);
     doc.ComPort = {1, 0, 0};
     Cell(kTrxRow, kPttColumn, 1);
     Cell(0, kCwColumn, kSerialRts);
     Cell(0, kInhibitColumn, kSerialCts);
     hardware.SerialInputs("/dev/ttyS0").status = kModemCtsOn;
     InhibitArmed = 1;
-    auto manager = Build(&link);
+    auto manager = Build(link);
     EXPECT_EQ(InhibitArmed.load(), 0);
     manager->PttOn();
     EXPECT_TRUE(WaitUntil([&] { return InhibitNotices(view) == 1; }, kPatienceMs));

@@ -67,8 +67,8 @@ TEST_F(ParallelPortTest, KeyingKeepsTheTwoRadioBit) {
     cw.KeyUp();
     // Devices leave the port as it is when they go.
     const size_t before = hardware.Parallel().Writes().size();
-    ptt.SendText("TEST");
-    ptt.SendChar('E');
+    ptt.SendText("TEST", 20, 1);
+    ptt.SendChar('E', 20);
     EXPECT_EQ(hardware.Parallel().Writes().size(), before);
     EXPECT_EQ(hardware.Parallel().Writes(),
               (std::vector<uint16_t>{0x2A, 0x2E, 0x26, 0x2E, 0x2C, 0x24, 0x20, 0x22, 0x2A}));

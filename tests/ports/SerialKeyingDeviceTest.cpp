@@ -59,8 +59,8 @@ TEST_F(SerialKeyingDeviceTest, OutputValuesDriveTheirLinesWithDtrFirst) {
         EXPECT_EQ(Take(), c.raise);
         device.KeyUp();
         EXPECT_EQ(Take(), c.drop);
-        device.SendChar('E');
-        device.SendText("TEST");
+        device.SendChar('E', 20);
+        device.SendText("TEST", 20, 1);
         EXPECT_EQ(Take(), Lines{});
     }
     EXPECT_TRUE(view.Notices().empty());

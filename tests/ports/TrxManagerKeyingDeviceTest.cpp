@@ -1,75 +1,79 @@
 #include <gtest/gtest.h>
 
-#include <string>
+#include <memory>
+#include <mutex>
+#include <vector>
 
-#include "model/CTarnwickDoc.h"
 #include "platform/Event.h"
 #include "platform/TimeBase.h"
 #include "ports/TrxManagerKeyingDevice.h"
-#include "support/RecordingPrompter.h"
 #include "support/RigDaemon.h"
-#include "trx/TrxManagerLink.h"
+#include "trx/TrxLinkThread.h"
 
 namespace tarnwick {
 namespace {
 
-// The radio's PTT as the daemon reports it: "0", "1" or "" when there is no answer.
-std::string Ptt(const test::RigDaemon& daemon) {
-    const std::string reply = daemon.Ask("t");
-    const size_t at = reply.find("PTT: ");
-    return at == std::string::npos ? "" : reply.substr(at + 5, 1);
-}
-
-class TrxManagerKeyingDeviceTest : public ::testing::Test {
-protected:
-    void Point(int port) {
-        doc.TrxHost = "127.0.0.1";
-        doc.TrxPort = port;
-        doc.CWRate = 50;
+// A link to the daemon at `port` with what it reports and tells kept for the test.
+struct Link {
+    explicit Link(int port) {
+        thread = std::make_shared<TrxLinkThread>(RealTime(), nullptr,
+                                                 [this](uint64_t tag, bool handedOver) {
+                                                     std::lock_guard lock(mutex);
+                                                     reports.emplace_back(tag, handedOver);
+                                                     reported.Set();
+                                                 });
+        thread->Connect("127.0.0.1", port, 42);
+    }
+    std::vector<std::pair<uint64_t, bool>> Reports() {
+        std::lock_guard lock(mutex);
+        return reports;
     }
 
-    CTarnwickDoc doc;
-    test::RecordingPrompter prompter;
+    std::mutex mutex;
+    std::vector<std::pair<uint64_t, bool>> reports;
+    Event reported{ResetMode::Auto};
+    std::shared_ptr<TrxLinkThread> thread;
 };
 
-TEST_F(TrxManagerKeyingDeviceTest, WithoutTheProgramEveryOperationIsSilent) {
-    Point(test::FreeLoopbackPort());
-    TrxManagerLink link(doc, prompter, RealTime());
-    ASSERT_FALSE(link.Connect(42));
-    Event done(ResetMode::Manual);
-    link.SetSendingDoneHandler([&](uint64_t) { done.Set(); });
-    TrxManagerKeyingDevice device(link);
+TEST(TrxManagerKeyingDeviceTest, WithoutTheProgramEveryOperationIsSilent) {
+    Link link(test::FreeLoopbackPort());
+    TrxManagerKeyingDevice device(link.thread);
+    Event stop(ResetMode::Manual);
     device.PttOn();
-    device.SendText("CQ");
-    device.SendChar('E');
+    EXPECT_TRUE(device.WaitPttUp(stop));
+    EXPECT_TRUE(device.SendText("CQ", 20, 7));
+    device.SendChar('E', 20);
     device.PttOff();
-    EXPECT_FALSE(RealTime().WaitFor(done, 200)) << "no text was handed over";
-    EXPECT_TRUE(prompter.Texts().empty());
+    ASSERT_TRUE(link.thread->Barrier()->Wait(10'000));
+    // Nothing went out, so the text's end is reported at once, as not handed over.
+    EXPECT_EQ(link.Reports(), (std::vector<std::pair<uint64_t, bool>>{{7, false}}));
+    const std::vector<TrxLinkNews> news = link.thread->TakeNews();
+    ASSERT_EQ(news.size(), 1u);
+    EXPECT_EQ(news[0].kind, TrxLinkNews::Kind::ConnectFailed);
+    EXPECT_EQ(link.thread->LastPttDrop()->Wait(0), std::optional<bool>(true));
 }
 
-TEST_F(TrxManagerKeyingDeviceTest, PttAndTextReachTheRadio) {
+TEST(TrxManagerKeyingDeviceTest, PttAndTextReachTheRadio) {
     test::RigDaemon daemon;
     ASSERT_TRUE(daemon.Running());
-    Point(daemon.Port());
-    TrxManagerLink link(doc, prompter, RealTime());
-    ASSERT_TRUE(link.Connect(42));
-    Event done(ResetMode::Auto);
-    link.SetSendingDoneHandler([&](uint64_t) { done.Set(); });
-    TrxManagerKeyingDevice device(link);
+    Link link(daemon.Port());
+    TrxManagerKeyingDevice device(link.thread);
+    Event stop(ResetMode::Manual);
 
     device.PttOn();
-    EXPECT_EQ(Ptt(daemon), "1");
+    ASSERT_TRUE(device.WaitPttUp(stop));
+    EXPECT_NE(daemon.Ask("t").find("PTT: 1"), std::string::npos);
     device.KeyDown();
     device.KeyUp();
-    EXPECT_EQ(Ptt(daemon), "1") << "the key operations do nothing";
-    device.SendText("E");
-    EXPECT_TRUE(RealTime().WaitFor(done, 10'000));
-    device.SendChar('T');
-    EXPECT_TRUE(RealTime().WaitFor(done, 10'000));
+    EXPECT_NE(daemon.Ask("t").find("PTT: 1"), std::string::npos) << "the key does nothing";
+    EXPECT_TRUE(device.SendText("E", 50, 7));
+    ASSERT_TRUE(RealTime().WaitFor(link.reported, 10'000));
+    EXPECT_EQ(link.Reports(), (std::vector<std::pair<uint64_t, bool>>{{7, true}}));
+
     device.PttOff();
-    EXPECT_EQ(Ptt(daemon), "0");
-    EXPECT_TRUE(prompter.Texts().empty());
-    link.Disconnect();
+    EXPECT_EQ(link.thread->LastPttDrop()->Wait(10'000), std::optional<bool>(true));
+    EXPECT_NE(daemon.Ask("t").find("PTT: 0"), std::string::npos);
+    EXPECT_TRUE(link.thread->TakeNews().empty());
 }
 
 }  // namespace

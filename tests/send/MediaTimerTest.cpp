@@ -45,7 +45,13 @@ struct Keyer {
     void Key(const std::string& text, Event* stopEvent = nullptr) {
         MorseRun run = ConvertToMorse(text);
         start = time.NowNs();
-        timer.SendCw(run, *ports, stop, stopEvent);
+        if (TrxCwSelected(doc)) {
+            timer.Announce(run, *ports);
+            return;
+        }
+        timer.SendCw(run, *ports,
+                     ComputeCwTiming(doc.CWRate, doc.DotWgt, doc.DashWgt, doc.LetterSp), stop,
+                     stopEvent);
     }
 
     // Edges as (ms since the run started, down?), one per change of the key.
@@ -67,7 +73,7 @@ struct Keyer {
     RecordingNoticeSink sink;
     std::shared_ptr<DeviceLog> log;
     std::unique_ptr<KeyingPortManager> ports;
-    MediaTimer timer{doc, time};
+    MediaTimer timer{time};
     std::atomic<int> stop{0};
     int64_t start = 0;
 };

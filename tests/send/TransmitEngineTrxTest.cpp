@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -142,22 +143,64 @@ TEST(TransmitEngineTrxTest, TheReportOfAStoppedMessageDoesNotEndTheNextOne) {
     EXPECT_TRUE(s.PttDown()) << s.daemon.Ask("t");
 }
 
-// A daemon that took PTT up and then stops answering cannot confirm the drop: that is reported,
-// never taken for PTT down.
-TEST(TransmitEngineTrxTest, APttDropTheDaemonDoesNotAcknowledgeIsReported) {
+// A daemon that took PTT up and then stops answering can neither confirm the drop nor hold the
+// window: the stop returns at once, the drop counts as not confirmed, and the time-out box comes
+// later, through the link's notice.
+TEST(TransmitEngineTrxTest, AFrozenDaemonHoldsNoWindowCallAndItsSilenceIsReported) {
     RigStation s;
     s.doc.CWRate = 5;
     EngineDriver window(*s.engine, s.view, RealTime());
     ASSERT_TRUE(s.engine->Send("PARIS PARIS"));
     HandUntilHandedOver(s, window);
+    ASSERT_TRUE(s.engine->WaitForTrxLink(nullptr));
     s.daemon.Stop();
     Event stop(ResetMode::Manual);
     stop.Set();
+    const auto t0 = std::chrono::steady_clock::now();
+    s.engine->PushCallsign("TEST");
     EXPECT_EQ(window.RunUntilDone(&stop), SendOutcome::Stopped);
+    // Each of the PTT drop, its retry and the Morse stop used to wait 1.5 s for the daemon.
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 1s);
     EXPECT_FALSE(window.PttConfirmedDown());
-    s.daemon.Continue();
-    ASSERT_FALSE(s.prompter.Texts().empty());
+    while (s.prompter.Texts().empty()) {
+        const std::optional<Notice> n = s.view.Next(RealTime(), 10'000);
+        ASSERT_TRUE(n) << "no box";
+        window.Handle(*n);
+    }
     EXPECT_NE(s.prompter.Texts().front().find("An error occured:"), std::string::npos);
+    s.daemon.Continue();
+}
+
+// The connection is made on the link's thread; its failure is told on the window's: once, with
+// UseTRX turned off, and the message goes out on the other devices.
+TEST(TransmitEngineTrxTest, ADaemonThatIsNotThereIsToldOnceAndTheMessageGoesOnWithoutIt) {
+    CTarnwickDoc doc;
+    doc.UseTRX = 1;
+    doc.TrxHost = "127.0.0.1";
+    doc.TrxPort = test::FreeLoopbackPort();
+    doc.PortMatrix[kTrxRow][0] = 1;
+    doc.ComPort[0] = 1;
+    doc.PortMatrix[0][kCwColumn] = 2;
+    doc.CWRate = 50;
+    doc.TXDelay = 0;
+    NoticeQueue view;
+    test::RecordingPrompter prompter;
+    test::FakeKeyingHardware hardware;
+    TransmitEngine engine(doc, view, prompter, RealTime(), hardware);
+    EngineDriver window(engine, view, RealTime());
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(engine.Send("E"));
+        EXPECT_EQ(window.RunUntilDone(nullptr), SendOutcome::Completed);
+    }
+    ASSERT_TRUE(engine.WaitForTrxLink(nullptr));
+    while (const std::optional<Notice> n = view.Next(RealTime(), 0)) {
+        window.Handle(*n);
+    }
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kTrxConnectFailedText});
+    EXPECT_EQ(doc.UseTRX, 0);
+    EXPECT_FALSE(engine.HasTrxLink());
+    const std::vector<std::string> log = hardware.Log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "/dev/ttyS0 dtr on"), 2);
 }
 
 }  // namespace

@@ -42,7 +42,10 @@ public:
     }
     void KeyDown() override { log_->Add(prefix_ + "down"); }
     void KeyUp() override { log_->Add(prefix_ + "up"); }
-    void SendText(const std::string& text) override { log_->Add(prefix_ + "text " + text); }
+    bool SendText(const std::string& text, unsigned, uint64_t) override {
+        log_->Add(prefix_ + "text " + text);
+        return true;
+    }
 
 private:
     std::shared_ptr<DeviceLog> log_;

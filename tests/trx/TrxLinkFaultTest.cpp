@@ -28,13 +28,12 @@ const std::string kLost = ErrorBox(kRigIoError, RigStatusText(kRigIoError));
 TEST(TrxLinkHungDaemonTest, EveryCallTimesOutWithTheBoxAndNothingHangs) {
     test::FaultyPeer peer(test::PeerFault::NeverAnswers);
     ASSERT_GT(peer.Port(), 0);
-    CTarnwickDoc doc;
-    doc.TrxPort = peer.Port();
     test::RecordingPrompter prompter;
-    TrxManagerLink link(doc, prompter, RealTime());
+    TrxManagerLink link(prompter, RealTime());
     Event done(ResetMode::Manual);
     link.SetSendingDoneHandler([&](uint64_t) { done.Set(); });
-    ASSERT_TRUE(link.Connect(42));  // it accepts: only an answer would tell it is not a daemon
+    ASSERT_TRUE(link.Connect("127.0.0.1", peer.Port(),
+                             42));  // it accepts: only an answer would tell it is not a daemon
 
     auto start = Clock::now();
     EXPECT_FALSE(link.IsCatActive());
@@ -45,7 +44,7 @@ TEST(TrxLinkHungDaemonTest, EveryCallTimesOutWithTheBoxAndNothingHangs) {
     // The text cannot go: one box, and the end-of-sending report still comes so that nobody
     // waits for it forever.
     start = Clock::now();
-    link.SendCwText("CQ");
+    link.SendCwText("CQ", 20);
     EXPECT_LT(Clock::now() - start, kCallBound);
     EXPECT_EQ(prompter.Texts().size(), 2u);
     EXPECT_TRUE(RealTime().WaitFor(done, 2000));
@@ -61,11 +60,9 @@ TEST(TrxLinkHungDaemonTest, EveryCallTimesOutWithTheBoxAndNothingHangs) {
 TEST(TrxLinkHangingUpPeerTest, ADroppedFreshConnectionIsTriedOnceMoreOnly) {
     test::FaultyPeer peer(test::PeerFault::HangsUp);
     ASSERT_GT(peer.Port(), 0);
-    CTarnwickDoc doc;
-    doc.TrxPort = peer.Port();
     test::RecordingPrompter prompter;
-    TrxManagerLink link(doc, prompter, RealTime());
-    ASSERT_TRUE(link.Connect(42));
+    TrxManagerLink link(prompter, RealTime());
+    ASSERT_TRUE(link.Connect("127.0.0.1", peer.Port(), 42));
     // The hang-up of that first connection has arrived, so that the link finds it dead before
     // sending and the count below is exact.
     ASSERT_EQ(peer.ConnectionsSoFar(), 1);
@@ -89,7 +86,7 @@ TEST(TrxLinkHangingUpPeerTest, ADroppedFreshConnectionIsTriedOnceMoreOnly) {
 using TrxLinkDaemonFaultTest = TrxLinkFixture;
 
 TEST_F(TrxLinkDaemonFaultTest, DaemonKilledDuringACallFailsClearlyThenFast) {
-    ASSERT_TRUE(link->Connect(42));
+    ASSERT_TRUE(Connect(*link));
     link->SetPtt(true);
     ASSERT_TRUE(prompter.Texts().empty());
 
@@ -119,7 +116,7 @@ TEST_F(TrxLinkDaemonFaultTest, DaemonKilledDuringACallFailsClearlyThenFast) {
     // Nothing listens any more: later calls fail at once, each with its box, without SIGPIPE.
     const auto later = Clock::now();
     link->SetPtt(false);
-    link->SendCwText("CQ CQ");
+    link->SendCwText("CQ CQ", 20);
     EXPECT_FALSE(link->IsCatActive());
     EXPECT_LT(Clock::now() - later, milliseconds(1000));
     EXPECT_EQ(prompter.Texts().size(), 4u);
@@ -128,7 +125,7 @@ TEST_F(TrxLinkDaemonFaultTest, DaemonKilledDuringACallFailsClearlyThenFast) {
 }
 
 TEST_F(TrxLinkDaemonFaultTest, ARestartedDaemonIsFoundAgain) {
-    ASSERT_TRUE(link->Connect(42));
+    ASSERT_TRUE(Connect(*link));
     ASSERT_TRUE(link->IsCatActive());
     const int port = daemon->Port();
     daemon->Kill();

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "model/CTarnwickDoc.h"
 #include "platform/TimeBase.h"
 #include "support/RecordingPrompter.h"
 #include "support/RigDaemon.h"
@@ -17,10 +16,8 @@ namespace tarnwick::test {
 // A real daemon on a free loopback port and a link pointed at it (not yet connected).
 class TrxLinkFixture : public ::testing::Test {
 protected:
-    explicit TrxLinkFixture(bool pttByRig = true) : daemon(std::make_unique<RigDaemon>(pttByRig)) {
-        doc.TrxHost = "127.0.0.1";
-        doc.TrxPort = daemon->Port();
-    }
+    explicit TrxLinkFixture(bool pttByRig = true)
+        : daemon(std::make_unique<RigDaemon>(pttByRig)), port(daemon->Port()) {}
 
     void SetUp() override { ASSERT_TRUE(daemon->Running()) << "rigctld did not start"; }
 
@@ -41,11 +38,15 @@ protected:
 
     std::string Ptt() const { return daemon->Ask("t"); }
 
+    bool Connect(TrxManagerLink& l, int64_t windowHandle = 42) {
+        return l.Connect(host, port, windowHandle);
+    }
+
     std::unique_ptr<RigDaemon> daemon;
-    CTarnwickDoc doc;
+    std::string host = "127.0.0.1";
+    int port;
     RecordingPrompter prompter;
-    std::unique_ptr<TrxManagerLink> link =
-        std::make_unique<TrxManagerLink>(doc, prompter, RealTime());
+    std::unique_ptr<TrxManagerLink> link = std::make_unique<TrxManagerLink>(prompter, RealTime());
 };
 
 inline std::string ErrorBox(int status, const std::string& text) {

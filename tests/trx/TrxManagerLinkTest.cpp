@@ -14,7 +14,7 @@ using test::TrxLinkFixture;
 using TrxManagerLinkTest = TrxLinkFixture;
 
 TEST_F(TrxManagerLinkTest, ConnectsReadsTheRadioAndKeysPtt) {
-    ASSERT_TRUE(link->Connect(42));
+    ASSERT_TRUE(Connect(*link));
     EXPECT_TRUE(link->IsConnected());
     EXPECT_TRUE(link->IsCatActive());
     EXPECT_EQ(Sent("f").size(), 1u);
@@ -28,30 +28,28 @@ TEST_F(TrxManagerLinkTest, ConnectsReadsTheRadioAndKeysPtt) {
 }
 
 TEST_F(TrxManagerLinkTest, TextGoesOverAfterTheSpeedIsSetAndReadBack) {
-    doc.CWRate = 22;
-    ASSERT_TRUE(link->Connect(42));
-    link->SendCwText("cq test de pa3xyz");
-    link->SendCwChar('e');
+    ASSERT_TRUE(Connect(*link));
+    link->SendCwText("cq test de pa3xyz", 22);
+    link->SendCwChar('e', 22);
     EXPECT_EQ(Sent("L"), (std::vector<std::string>{"KEYSPD|22|"}));
     EXPECT_EQ(Sent("l"), (std::vector<std::string>{"KEYSPD||"}));
     EXPECT_EQ(Sent("b"), (std::vector<std::string>{" CQ TEST DE PA3XYZ||", " E||"}));
     EXPECT_NE(daemon->Ask("l KEYSPD").find("\n22\n"), std::string::npos);
 
     // Speeds outside the keyer's range are sent at the nearest limit.
-    doc.CWRate = 0;
-    link->SendCwText("E");
+    link->SendCwText("E", 0);
     EXPECT_TRUE(link->SetData(19, 9999, 0.0, ""));
     EXPECT_EQ(Sent("L"), (std::vector<std::string>{"KEYSPD|22|", "KEYSPD|1|", "KEYSPD|50|"}));
     EXPECT_TRUE(prompter.Texts().empty());
 }
 
 TEST_F(TrxManagerLinkTest, InjectionAttemptsReachTheRadioAsPlainMorse) {
-    ASSERT_TRUE(link->Connect(42));
+    ASSERT_TRUE(Connect(*link));
     for (const char* text :
          {"CQ\nT 1", "\\stop_morse", "CQ;T 1\n+T 1", "\r\n\\set_ptt 1\n", "+\\send_morse X\n"}) {
-        link->SendCwText(text);
+        link->SendCwText(text, 20);
     }
-    link->SendCwText(std::string(200, 'e'));
+    link->SendCwText(std::string(200, 'e'), 20);
     EXPECT_NE(Ptt().find("PTT: 0\n"), std::string::npos);
     EXPECT_TRUE(Sent("T").empty());
     for (const test::LoggedCommand& c : daemon->Received()) {
@@ -68,7 +66,7 @@ TEST_F(TrxManagerLinkTest, InjectionAttemptsReachTheRadioAsPlainMorse) {
 }
 
 TEST_F(TrxManagerLinkTest, CallSignAndLocalCodesSendNothing) {
-    ASSERT_TRUE(link->Connect(42));
+    ASSERT_TRUE(Connect(*link));
     const size_t before = daemon->Received().size();
     link->SetCallSign("TEST");
     EXPECT_TRUE(link->SetData(6, 0, 0.0, ""));
@@ -81,7 +79,7 @@ TEST_F(TrxManagerLinkTest, CallSignAndLocalCodesSendNothing) {
 }
 
 TEST_F(TrxManagerLinkTest, DisconnectDropsPttAndSilencesTheLink) {
-    ASSERT_TRUE(link->Connect(42));
+    ASSERT_TRUE(Connect(*link));
     link->SetPtt(true);
     link->Disconnect();
     EXPECT_FALSE(link->IsConnected());
@@ -98,7 +96,7 @@ TEST_F(TrxManagerLinkTest, DisconnectDropsPttAndSilencesTheLink) {
     EXPECT_TRUE(prompter.Texts().empty());
 
     // An owner that forgets to disconnect still leaves the transmitter unkeyed.
-    ASSERT_TRUE(link->Connect(42));
+    ASSERT_TRUE(Connect(*link));
     link->SetPtt(true);
     EXPECT_NE(Ptt().find("PTT: 1\n"), std::string::npos);
     link.reset();
@@ -108,9 +106,9 @@ TEST_F(TrxManagerLinkTest, DisconnectDropsPttAndSilencesTheLink) {
 TEST_F(TrxManagerLinkTest, AbsentDaemonIsReportedByConnectAloneAndFast) {
     const int ports[] = {test::FreeLoopbackPort(), 0, -1, 70000};
     for (const int port : ports) {
-        doc.TrxPort = port;
+        this->port = port;
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_FALSE(link->Connect(42)) << port;
+        EXPECT_FALSE(Connect(*link)) << port;
         // Refused at once: no wait for the connection's time-out.
         EXPECT_LT(std::chrono::steady_clock::now() - start,
                   std::chrono::milliseconds(kTrxConnectTimeoutMs));
@@ -118,9 +116,9 @@ TEST_F(TrxManagerLinkTest, AbsentDaemonIsReportedByConnectAloneAndFast) {
         link->SetPtt(true);
         EXPECT_FALSE(link->IsCatActive());
     }
-    doc.TrxPort = daemon->Port();
-    doc.TrxHost = "";
-    EXPECT_FALSE(link->Connect(42));
+    this->port = daemon->Port();
+    host = "";
+    EXPECT_FALSE(Connect(*link));
     EXPECT_TRUE(prompter.Texts().empty());
 }
 
@@ -130,7 +128,7 @@ protected:
 };
 
 TEST_F(TrxRefusingRadioTest, ARefusedCommandShowsTheBoxAndKeepsTheLink) {
-    ASSERT_TRUE(link->Connect(42));
+    ASSERT_TRUE(Connect(*link));
     link->SetPtt(true);
     EXPECT_EQ(prompter.Texts(),
               (std::vector<std::string>{ErrorBox(kRigInvalidArgument, "Invalid parameter")}));

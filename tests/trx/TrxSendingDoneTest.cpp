@@ -50,14 +50,13 @@ struct ReportLog {
 using TrxSendingDoneTest = TrxLinkFixture;
 
 TEST_F(TrxSendingDoneTest, ReportComesWhenTheTextHasHadTimeToLeaveTheRadio) {
-    doc.CWRate = 40;
     ReportLog log(RealTime());
     link->SetSendingDoneHandler(log.Handler());
-    ASSERT_TRUE(link->Connect(42));
+    ASSERT_TRUE(Connect(*link));
     const int64_t duration = RadioNs("PARIS", 40);
 
     const int64_t before = RealTime().NowNs();  // the last piece's acknowledgement is after it
-    link->SendCwText("paris");
+    link->SendCwText("paris", 40);
     const int64_t after = RealTime().NowNs();  // ... and before this
     link->StopMorse();                         // the dummy radio cannot stop: no early report
     ASSERT_TRUE(RealTime().WaitFor(log.done, static_cast<uint32_t>(duration / kNsPerMs) + 5000));
@@ -73,11 +72,10 @@ TEST_F(TrxSendingDoneTest, DurationIsCountedAtTheSpeedTheDaemonReports) {
     // moment after the acknowledgement.
     VirtualTimeBase virtualTime(1'000'000'000);
     ReportLog log(virtualTime);
-    TrxManagerLink timed(doc, prompter, virtualTime);
+    TrxManagerLink timed(prompter, virtualTime);
     timed.SetSendingDoneHandler(log.Handler());
-    ASSERT_TRUE(timed.Connect(42));
+    ASSERT_TRUE(Connect(timed));
 
-    doc.CWRate = 5;
     int64_t start = virtualTime.NowNs();
     ASSERT_TRUE(timed.SetData(19, 40, 0.0, ""));
     ASSERT_TRUE(timed.SetData(20, 40, 0.0, "PARIS"));
@@ -93,34 +91,33 @@ TEST_F(TrxSendingDoneTest, DurationIsCountedAtTheSpeedTheDaemonReports) {
     EXPECT_EQ(log.Reports()[1] - start, RadioNs("CQ CQ CQ DE PA3XYZ PA3XYZ PA3XYZ PSE K", 40));
     EXPECT_EQ(Sent("b").size(), 3u);
 
-    // After a new connection the daemon's speed is unknown until set again: CWRate counts.
-    ASSERT_TRUE(timed.Connect(42));
+    // After a new connection the daemon's speed is unknown until set again: the keyer's counts.
+    ASSERT_TRUE(Connect(timed));
     start = virtualTime.NowNs();
-    timed.SendCwChar('e');
+    timed.SendCwChar('e', 5);
     ASSERT_TRUE(RealTime().WaitFor(log.done, 5000));
     EXPECT_EQ(log.Reports()[2] - start, RadioNs("E", 5));
     EXPECT_TRUE(prompter.Texts().empty()) << testing::PrintToString(prompter.Texts());
 }
 
 TEST_F(TrxSendingDoneTest, PendingReportsAreReplacedCancelledOrMadeAtOnce) {
-    doc.CWRate = 50;
     ReportLog log(RealTime());
     link->SetSendingDoneHandler(log.Handler());
-    ASSERT_TRUE(link->Connect(42));
+    ASSERT_TRUE(Connect(*link));
     const int64_t longDuration = RadioNs("PARIS PARIS", 50);
 
     const int64_t start = RealTime().NowNs();
-    link->SendCwText("PARIS PARIS");
-    link->SendCwText("E");
+    link->SendCwText("PARIS PARIS", 50);
+    link->SendCwText("E", 50);
     ASSERT_TRUE(RealTime().WaitFor(log.done, 5000));
     EXPECT_LT(log.Reports().at(0), start + longDuration);
 
     // A second link whose owner disconnects, and one destroyed, both with a report pending.
-    auto other = std::make_unique<TrxManagerLink>(doc, prompter, RealTime());
+    auto other = std::make_unique<TrxManagerLink>(prompter, RealTime());
     other->SetSendingDoneHandler(log.Handler());
-    ASSERT_TRUE(other->Connect(43));
-    link->SendCwText("PARIS");
-    other->SendCwText("PARIS");
+    ASSERT_TRUE(Connect(*other, 43));
+    link->SendCwText("PARIS", 50);
+    other->SendCwText("PARIS", 50);
     link->Disconnect();
     other.reset();
 
@@ -129,7 +126,7 @@ TEST_F(TrxSendingDoneTest, PendingReportsAreReplacedCancelledOrMadeAtOnce) {
 
     // Text for a link that is not connected goes nowhere: the report comes at once.
     const int64_t idle = RealTime().NowNs();
-    link->SendCwText("PARIS");
+    link->SendCwText("PARIS", 50);
     ASSERT_TRUE(RealTime().WaitFor(log.done, 2000));
     EXPECT_LT(log.Reports().at(1), idle + RadioNs("PARIS", 50));
     EXPECT_TRUE(prompter.Texts().empty()) << testing::PrintToString(prompter.Texts());
