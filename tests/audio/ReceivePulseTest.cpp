@@ -255,7 +255,9 @@ TEST_F(ReceivePulseTest, ToneInThePassBandComesBackAtHalfLevelAndTheDisplayIsTol
     EXPECT_GE(announced, 3u) << "the idle display hears of the blocks";
 
     RunThenTransmit(1.0);
-    doc_.FirFilter = 1;
+    ReceiveSettings fir = ReceiveSettings::FromDocument(doc_);
+    fir.FirFilter = true;
+    rx_->SetSettings(fir);
     doc_.Transmitting = 0;
     std::this_thread::sleep_for(std::chrono::seconds(3));
     EXPECT_GT(display_->Announcements().size(), announced + 5) << "a new pass after the end";
@@ -286,7 +288,9 @@ TEST_F(ReceivePulseTest, ToneFarOutsideTheDesignedBandIsHeldDownAsTheDesignPromi
     doc_.FftFilter = 0;
     StartWorker();
     RunThenTransmit(3.0);
-    doc_.FirFilter = 0;
+    ReceiveSettings unfiltered = ReceiveSettings::FromDocument(doc_);
+    unfiltered.FirFilter = false;
+    rx_->SetSettings(unfiltered);
     doc_.Transmitting = 0;
     std::this_thread::sleep_for(std::chrono::seconds(3));
     Finish();

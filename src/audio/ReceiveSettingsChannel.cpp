@@ -1,0 +1,21 @@
+#include "audio/ReceiveSettingsChannel.h"
+
+namespace tarnwick {
+
+ReceiveSettingsChannel::ReceiveSettingsChannel(const ReceiveSettings& initial)
+    : current_{initial, 0} {}
+
+void ReceiveSettingsChannel::Publish(const ReceiveSettings& settings) {
+    std::lock_guard lock(mutex_);
+    if (!settings.SameFilterValues(current_.settings)) {
+        ++current_.filterGeneration;
+    }
+    current_.settings = settings;
+}
+
+ReceiveSettingsChannel::Snapshot ReceiveSettingsChannel::Take() const {
+    std::lock_guard lock(mutex_);
+    return current_;
+}
+
+}  // namespace tarnwick
