@@ -110,7 +110,8 @@ bool ReceiveProcessor::WaitForReceiving() {
 
 ReceiveProcessor::PassEnd ReceiveProcessor::RunPass(ReceiveChain& chain) {
     // The device stays that of the pass: a reopen uses the same one.
-    device_ = settings_.Take().settings.WaveOut;
+    settings_.Take(blockSettings_);
+    device_ = blockSettings_.settings.Device;
     int code = input_.OpenInput(captureFormat_, device_, kFramesPerBuffer, 0);
     if (code != 0) {
         Report(code);
@@ -129,7 +130,8 @@ ReceiveProcessor::PassEnd ReceiveProcessor::RunPass(ReceiveChain& chain) {
         }
         // Taken after the capture, which waits most of the block: a change made meanwhile
         // already applies to this block.
-        const std::span<const double> played = chain.Process(settings_.Take());
+        settings_.Take(blockSettings_);
+        const std::span<const double> played = chain.Process(blockSettings_);
         spectrum_.Publish(chain.AverageSpectrum());
         if (!Play(played)) {
             return StopRequested() ? PassEnd::Stopped : PassEnd::Failed;

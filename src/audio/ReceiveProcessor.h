@@ -89,11 +89,13 @@ private:
     SoundCard output_;
     ReceiveSettingsChannel settings_;
     SpectrumHandOver spectrum_;
-    // Set by Start before the worker runs, then the worker's: the formats at the receive rate
-    // and the device of the pass under way.
+    // Set by Start before the worker runs, then the worker's: the formats at the receive rate,
+    // the settings of the block under way (kept, so that taking them allocates nothing) and
+    // the device of the pass under way.
     WaveFormat captureFormat_;
     WaveFormat playbackFormat_;
-    int device_ = -1;
+    ReceiveSettingsChannel::Snapshot blockSettings_;
+    SoundDeviceChoice device_;
 
     std::thread thread_;
     std::atomic<int> stopRequested_{0};

@@ -12,7 +12,7 @@ ReceiveSettings ReceiveSettings::FromDocument(const CTarnwickDoc& doc) {
     s.FirFilter = doc.FirFilter != 0;
     s.FftFilter = doc.FftFilter != 0;
     s.DisplayAvg = doc.DisplayAvg;
-    s.WaveOut = doc.WaveOut;
+    s.Device = {doc.WaveOut, doc.WaveOutName};
     return s;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SoundDevices.h"
+
 namespace tarnwick {
 
 class CTarnwickDoc;
@@ -14,7 +16,8 @@ struct ReceiveSettings {
     bool FirFilter = false;       // the designed band-pass instead of the fixed decimation filter
     bool FftFilter = false;       // the spectral mask
     int DisplayAvg = 0;           // spectrum averaging count, 0 or 1 for none
-    int WaveOut = -1;  // sound device, -1 for the default; taken when a pass opens the device
+    // The sound device (WaveOut and WaveOutName); taken when a pass opens the device.
+    SoundDeviceChoice Device;
 
     // Read on the window's thread, which owns the document.
     static ReceiveSettings FromDocument(const CTarnwickDoc& doc);

@@ -13,9 +13,15 @@ void ReceiveSettingsChannel::Publish(const ReceiveSettings& settings) {
     current_.settings = settings;
 }
 
-ReceiveSettingsChannel::Snapshot ReceiveSettingsChannel::Take() const {
+void ReceiveSettingsChannel::Take(Snapshot& snapshot) const {
     std::lock_guard lock(mutex_);
-    return current_;
+    snapshot = current_;
+}
+
+ReceiveSettingsChannel::Snapshot ReceiveSettingsChannel::Take() const {
+    Snapshot snapshot;
+    Take(snapshot);
+    return snapshot;
 }
 
 }  // namespace tarnwick

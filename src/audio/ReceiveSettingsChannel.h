@@ -26,6 +26,9 @@ public:
     explicit ReceiveSettingsChannel(const ReceiveSettings& initial = {});
 
     void Publish(const ReceiveSettings& settings);
+    // Copies into `snapshot`; taking into the same object again allocates nothing unless the
+    // device name has grown.
+    void Take(Snapshot& snapshot) const;
     Snapshot Take() const;
 
 private:

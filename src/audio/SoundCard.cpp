@@ -63,7 +63,8 @@ struct SoundCard::Impl {
     // Waits for `event` within the bound; false on time-out or interrupt, with `waiting`
     // cleared so that no late completion leaves a stale signal behind.
     bool AwaitBuffer(Event& event, bool& waiting);
-    int OpenInputDevice(const WaveFormat& format, int device, unsigned framesPerBuffer);
+    int OpenInputDevice(const WaveFormat& format, const SoundDeviceChoice& device,
+                        unsigned framesPerBuffer);
     bool InputDone();
     bool OutputDone();
 
@@ -156,7 +157,7 @@ bool SoundCard::Impl::OutputDone() {
     return wake;
 }
 
-int SoundCard::Impl::OpenInputDevice(const WaveFormat& format, int device,
+int SoundCard::Impl::OpenInputDevice(const WaveFormat& format, const SoundDeviceChoice& device,
                                      unsigned framesPerBuffer) {
     const PcmFormat pcmFormat = PcmFormatOf(format);
     for (;;) {
@@ -180,8 +181,8 @@ int SoundCard::Impl::OpenInputDevice(const WaveFormat& format, int device,
     }
 }
 
-int SoundCard::OpenInput(const WaveFormat& format, int device, unsigned framesPerBuffer,
-                         unsigned frameLimit) {
+int SoundCard::OpenInput(const WaveFormat& format, const SoundDeviceChoice& device,
+                         unsigned framesPerBuffer, unsigned frameLimit) {
     Impl& d = *impl_;
     CloseInput();
     {
@@ -288,8 +289,8 @@ void SoundCard::CloseInput() {
     d.inputPosition = 0;
 }
 
-int SoundCard::OpenOutput(const WaveFormat& format, int device, unsigned framesPerBuffer,
-                          unsigned frameLimit) {
+int SoundCard::OpenOutput(const WaveFormat& format, const SoundDeviceChoice& device,
+                          unsigned framesPerBuffer, unsigned frameLimit) {
     Impl& d = *impl_;
     // A second open drops what an earlier one left queued instead of playing it out.
     d.outputOpen = false;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "model/WaveFormat.h"
+#include "platform/SoundDevices.h"
 
 namespace tarnwick {
 
@@ -22,16 +23,16 @@ public:
     SoundCard(const SoundCard&) = delete;
     SoundCard& operator=(const SoundCard&) = delete;
 
-    // 0 on success, else an error code. `device` is the index in the device list, -1 for the
-    // system default.
-    int OpenInput(const WaveFormat& format, int device, unsigned framesPerBuffer,
-                  unsigned frameLimit);
+    // 0 on success, else an error code. `device` is the operator's choice from the device list
+    // (SoundDevices); a device that is gone gives 2, one that another program holds 4.
+    int OpenInput(const WaveFormat& format, const SoundDeviceChoice& device,
+                  unsigned framesPerBuffer, unsigned frameLimit);
     // Frames on success, -1 on error (LastError set), 0 when the frame limit was just reached.
     int Read(double* samples, unsigned frames);
     void CloseInput();
 
-    int OpenOutput(const WaveFormat& format, int device, unsigned framesPerBuffer,
-                   unsigned frameLimit);
+    int OpenOutput(const WaveFormat& format, const SoundDeviceChoice& device,
+                   unsigned framesPerBuffer, unsigned frameLimit);
     // Frames on success, -1 on error; 0 frames flushes and closes.
     int Write(const double* samples, unsigned frames);
     int WaitOutputDone();

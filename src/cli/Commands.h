@@ -13,7 +13,13 @@ int RunSettings(const Args& args);
 int RunKey(const Args& args);
 int RunSend(const Args& args);
 
-// True when args hold -h or --help.
+// True when args hold -h or --help before a "--".
 bool WantsHelp(const Args& args);
+
+// True for an argument that names an option ("-x", "--xyz"); a lone "-" is text. Text that
+// starts with '-' goes after "--".
+inline bool IsOption(const std::string& arg) {
+    return arg.size() > 1 && arg[0] == '-';
+}
 
 }  // namespace tarnwick::cli

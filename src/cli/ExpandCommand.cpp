@@ -57,6 +57,9 @@ int RunExpand(const Args& args) {
 
 bool WantsHelp(const Args& args) {
     for (const auto& a : args) {
+        if (a == "--") {
+            return false;
+        }
         if (a == "-h" || a == "--help") {
             return true;
         }

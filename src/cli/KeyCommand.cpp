@@ -5,10 +5,10 @@
 
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
-#include "cli/SettingRules.h"
 #include "cli/StopSignal.h"
 #include "cli/StoredDocument.h"
 #include "cli/TraceKeyingDevice.h"
+#include "model/SettingsSchema.h"
 #include "platform/NoticeSink.h"
 #include "platform/ThreadPriority.h"
 #include "platform/TimeBase.h"
@@ -21,12 +21,14 @@ namespace tarnwick::cli {
 namespace {
 
 constexpr const char* kHelp =
-    "usage: tarnwick-cli key [--wpm N] --trace TEXT...\n"
+    "usage: tarnwick-cli key [--wpm N] --trace [--] TEXT...\n"
     "\n"
     "Keys TEXT as Morse with the stored speed (or N words per minute, 1 to 50), weights and\n"
     "sending priority, onto a trace that prints one line per key-down and key-up:\n"
     "seconds since the start, with microseconds, then 'key down' or 'key up'.\n"
-    "Ctrl-C or SIGTERM stops at once with the key up (exit status 130).\n"
+    "Text that starts with '-' goes after '--'.\n"
+    "Ctrl-C, SIGTERM, SIGHUP, SIGQUIT and a reader of the trace that went away stop at once\n"
+    "with the key up (exit status 130).\n"
     "Keying real ports with PTT is what 'tarnwick-cli send' does.\n";
 
 // The key command has no window: notices have nowhere to go.
@@ -46,6 +48,10 @@ int RunKey(const Args& args) {
     std::string wpm;
     std::string text;
     bool haveText = false;
+    const auto addText = [&](const std::string& word) {
+        text += (haveText ? " " : "") + word;
+        haveText = true;
+    };
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--trace") {
             trace = true;
@@ -55,14 +61,23 @@ int RunKey(const Args& args) {
                 return kExitUsage;
             }
             wpm = args[++i];
-            if (const auto problem = CheckValue("CWRate", wpm)) {
-                std::fprintf(stderr, "tarnwick-cli key: --wpm %s: '%s'\n", problem->c_str(),
-                             wpm.c_str());
+            if (const auto problem = CheckTypedText(*FindStationDef("CWRate"), wpm)) {
+                std::fprintf(stderr, "tarnwick-cli key: --wpm '%s': %s\n", wpm.c_str(),
+                             problem->c_str());
                 return kExitUsage;
             }
+        } else if (args[i] == "--") {
+            while (++i < args.size()) {
+                addText(args[i]);
+            }
+        } else if (IsOption(args[i])) {
+            std::fprintf(stderr,
+                         "tarnwick-cli key: unknown option '%s' (text that starts with '-' goes "
+                         "after '--')\n",
+                         args[i].c_str());
+            return kExitUsage;
         } else {
-            text += (haveText ? " " : "") + args[i];
-            haveText = true;
+            addText(args[i]);
         }
     }
     if (!trace || !haveText) {
@@ -88,10 +103,11 @@ int RunKey(const Args& args) {
     std::atomic<bool> done{false};
     std::string priority;
     std::thread keyer([&] {
-        priority = ApplyToCurrentThread(PriorityFromSetting(doc.CWPriority));
+        ThreadScheduling scheduling(PriorityFromSetting(doc.CWPriority));
         MediaTimer timer(doc, RealTime());
         MorseRun run = ConvertToMorse(text);
         timer.SendCw(run, ports, stop.Flag(), &stop.StopEvent());
+        priority = scheduling.Report().Describe();
         done = true;
         stop.StopEvent().Set();
     });
@@ -103,6 +119,9 @@ int RunKey(const Args& args) {
     log->Flush();
     const bool stopped = stop.Stopped();
     stop.Close();
+    if (const std::string notice = TakeSchedulingNotice(); !notice.empty()) {
+        std::fprintf(stderr, "tarnwick-cli key: %s\n", notice.c_str());
+    }
     std::fprintf(stderr, "tarnwick-cli key: %s at %u WPM (keying thread: %s)\n",
                  stopped ? "stopped, key up" : "done", doc.CWRate, priority.c_str());
     return stopped ? kExitStopped : kExitOk;

@@ -8,6 +8,7 @@
 #include "cli/StopSignal.h"
 #include "cli/StoredDocument.h"
 #include "cli/TraceKeyingDevice.h"
+#include "platform/ThreadPriority.h"
 #include "platform/TimeBase.h"
 #include "ports/KeyingObserver.h"
 #include "ports/LinuxKeyingHardware.h"
@@ -21,7 +22,7 @@ namespace tarnwick::cli {
 namespace {
 
 constexpr const char* kHelp =
-    "usage: tarnwick-cli send [--expand] [--call CALL] [--trace] MESSAGE...\n"
+    "usage: tarnwick-cli send [--expand] [--call CALL] [--trace] [--] MESSAGE...\n"
     "\n"
     "Sends one message exactly as the keyer does, with the stored port assignment, speed,\n"
     "weights, TX delay, sound card and rig-control settings: PTT, Morse, repeats, pauses with\n"
@@ -29,8 +30,11 @@ constexpr const char* kHelp =
     "(--call sets %T; without it the stored HisCall is used).\n"
     "The sent characters are printed as they go; --trace prints every PTT change, key edge\n"
     "and character instead, with seconds and microseconds since the start.\n"
-    "Ctrl-C or SIGTERM stops at once with PTT down.\n"
-    "Exit status: 0 completed, 1 failed, 2 ended by transmit inhibit, 130 stopped.\n";
+    "A message that starts with '-' goes after '--'.\n"
+    "Ctrl-C, SIGTERM, SIGHUP (the terminal closed), SIGQUIT and a reader of the output that\n"
+    "went away (send ... | head) stop at once with PTT down.\n"
+    "Exit status: 0 completed, 1 failed, 2 ended by transmit inhibit, 130 stopped, PTT down.\n"
+    "A PTT drop that was not confirmed ends with status 1.\n";
 
 // Traces the manager's PTT, key and character events as they happen; a line set to the state
 // it already has is no event.
@@ -69,6 +73,10 @@ int RunSend(const Args& args) {
     bool haveCall = false;
     std::string message;
     bool haveMessage = false;
+    const auto addText = [&](const std::string& word) {
+        message += (haveMessage ? " " : "") + word;
+        haveMessage = true;
+    };
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--expand") {
             expand = true;
@@ -81,9 +89,19 @@ int RunSend(const Args& args) {
             }
             call = args[++i];
             haveCall = true;
+        } else if (args[i] == "--") {
+            while (++i < args.size()) {
+                addText(args[i]);
+            }
+        } else if (IsOption(args[i])) {
+            // Keying a mistyped option as Morse would put it on the air.
+            std::fprintf(stderr,
+                         "tarnwick-cli send: unknown option '%s' (a message that starts with '-' "
+                         "goes after '--')\n",
+                         args[i].c_str());
+            return kExitUsage;
         } else {
-            message += (haveMessage ? " " : "") + args[i];
-            haveMessage = true;
+            addText(args[i]);
         }
     }
     if (!haveMessage) {
@@ -105,12 +123,29 @@ int RunSend(const Args& args) {
     TraceLog log(RealTime(), stdout);
     TraceObserver observer(log);
     TransmitEngine engine(doc, view, prompter, RealTime(), hardware);
+    // Connecting to the rig-control daemon can take up to a second; a stop that came meanwhile
+    // ends the send here, before PTT was ever raised.
+    if (stop.Stopped()) {
+        std::fputs("tarnwick-cli send: stopped, PTT down\n", stderr);
+        return kExitStopped;
+    }
     if (trace) {
         engine.SetKeyingObserver(&observer);
     }
     EngineDriver driver(engine, view, RealTime());
     bool printedAny = false;
+    // Said once, as soon as the keying thread knows it runs without real-time priority.
+    const auto tellScheduling = [&printedAny] {
+        if (const std::string notice = TakeSchedulingNotice(); !notice.empty()) {
+            if (printedAny) {
+                std::fputc('\n', stdout);  // not in the middle of the sent text
+                std::fflush(stdout);
+            }
+            std::fprintf(stderr, "tarnwick-cli send: %s\n", notice.c_str());
+        }
+    };
     driver.observer = [&](const Notice& n) {
+        tellScheduling();
         if (trace) {
             log.Flush();
         } else if (n.message == kSendEventNotice && n.wParam == kEventCharacter) {
@@ -125,7 +160,12 @@ int RunSend(const Args& args) {
     if (printedAny) {
         std::fputc('\n', stdout);
     }
+    tellScheduling();
     stop.Close();
+    if (!driver.PttConfirmedDown()) {
+        std::fputs("tarnwick-cli send: PTT may still be up: its drop was not confirmed\n", stderr);
+        return kExitFailed;
+    }
     switch (outcome) {
         case SendOutcome::Completed:
             return kExitOk;

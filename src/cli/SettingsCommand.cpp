@@ -1,18 +1,18 @@
 #include <cstdio>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
-#include "cli/SettingRules.h"
 #include "cli/StoredDocument.h"
+#include "keyer/SettingEditor.h"
+#include "model/SettingsFormat.h"
+#include "model/SettingsSchema.h"
+#include "model/WindowPos.h"
 
 namespace tarnwick::cli {
 
 namespace {
-
-constexpr const char* kSection = "Settings";
-constexpr const char* kWindowPos = "WindowPos";
 
 constexpr const char* kHelp =
     "usage: tarnwick-cli settings list\n"
@@ -20,45 +20,57 @@ constexpr const char* kHelp =
     "       tarnwick-cli settings set NAME VALUE\n"
     "\n"
     "Reads and writes the stored settings under their stored names (MyCall, CWRate,\n"
-    "PortMatrix[0][1], Title00, Message00-03, ...). 'list' shows every setting as the keyer\n"
-    "uses it: the stored value, or the default where none is stored. 'set' refuses unknown\n"
-    "names and values that do not parse or lie outside what the keyer accepts, and writes\n"
-    "the file atomically.\n";
+    "PortMatrix[0][1], ComDevice5, Title00, Message00-03, ...; any case). 'list' and 'get'\n"
+    "show every setting as the keyer uses it: the stored value, or the default where none is\n"
+    "stored, or the value keying takes where the stored one lies outside what it keys\n"
+    "(CWRate=0 keys at 1 WPM). Values are shown, and VALUE is read, with \\\\ for a backslash,\n"
+    "\\n, \\r and \\xHH for control characters. 'set' refuses unknown names and the values the\n"
+    "keyer's windows refuse, with their messages (port values also by the port settings'\n"
+    "rules), and writes the file once, atomically.\n";
 
-// The names and values the document would write now, in their stored order.
-std::vector<std::pair<std::string, std::string>> CurrentValues(StoredDocument& stored) {
-    SettingsStore scratch("");
-    stored.Doc().SaveSettings(scratch);
-    std::vector<std::pair<std::string, std::string>> values;
-    for (const auto& name : scratch.Names(kSection)) {
-        values.emplace_back(name, scratch.GetString(kSection, name));
-    }
-    const std::string pos = stored.Store().GetString(kSection, kWindowPos);
-    if (!pos.empty()) {
-        values.emplace_back(kWindowPos, pos);
-    }
-    return values;
+bool IsWindowPos(const std::string& name) {
+    return FoldCase(name) == FoldCase(kWindowPosName);
 }
 
-bool IsKnown(const std::vector<std::pair<std::string, std::string>>& values,
-             const std::string& name) {
-    if (name == kWindowPos) {
-        return true;
+// The placement as the window would apply it; nothing when it would not be applied.
+std::optional<std::string> WindowPosText(const SettingsStore& store) {
+    if (const auto pos = ReadWindowPos(store)) {
+        return FormatWindowPos(*pos);
     }
-    for (const auto& [n, v] : values) {
-        if (n == name) {
-            return true;
-        }
-    }
-    return false;
+    return std::nullopt;
 }
 
-int UnknownName(const std::string& name) {
-    std::fprintf(stderr,
-                 "tarnwick-cli settings: unknown setting '%s' (see 'tarnwick-cli settings "
-                 "list')\n",
-                 name.c_str());
+int Refuse(const std::string& name, const std::string& value, const std::string& why) {
+    std::fprintf(stderr, "tarnwick-cli settings: %s '%s': %s\n", name.c_str(),
+                 EscapeText(value).c_str(), why.c_str());
     return kExitUsage;
+}
+
+int Set(StoredDocument& stored, const std::string& name, const std::string& typed) {
+    const std::string value = UnescapeText(typed);
+    if (IsWindowPos(name)) {
+        const auto pos = ParseTypedWindowPos(value);
+        if (!pos) {
+            return Refuse(kWindowPosName, value,
+                          "Please enter twelve integers separated by colons.");
+        }
+        WriteWindowPos(stored.Store(), *pos);
+        return stored.Save() ? kExitOk : kExitFailed;
+    }
+    const SettingChange change = ChangeSetting(stored.Doc(), name, value);
+    switch (change.result) {
+        case SettingChange::Result::Unknown:
+            std::fprintf(stderr,
+                         "tarnwick-cli settings: unknown setting '%s' (see 'tarnwick-cli "
+                         "settings list')\n",
+                         name.c_str());
+            return kExitUsage;
+        case SettingChange::Result::Refused:
+            return Refuse(change.name, value, change.message);
+        case SettingChange::Result::Changed:
+            break;
+    }
+    return stored.Save() ? kExitOk : kExitFailed;
 }
 
 }  // namespace
@@ -75,42 +87,34 @@ int RunSettings(const Args& args) {
         return kExitUsage;
     }
     StoredDocument stored;
-    const auto values = CurrentValues(stored);
+    if (verb == "set") {
+        return Set(stored, args[1], args[2]);
+    }
+    const std::optional<std::string> pos = WindowPosText(stored.Store());
     if (verb == "list") {
-        for (const auto& [name, value] : values) {
-            std::printf("%s=%s\n", name.c_str(), value.c_str());
+        for (const SettingEntry& entry : AllSettings(stored.Doc())) {
+            std::printf("%s=%s\n", entry.name.c_str(), EscapeText(KeyedText(entry)).c_str());
+        }
+        if (pos) {
+            std::printf("%s=%s\n", kWindowPosName, pos->c_str());
         }
         return kExitOk;
     }
     const std::string& name = args[1];
-    if (!IsKnown(values, name)) {
-        return UnknownName(name);
-    }
-    if (verb == "get") {
-        for (const auto& [n, value] : values) {
-            if (n == name) {
-                std::printf("%s\n", value.c_str());
-                return kExitOk;
-            }
-        }
-        std::printf("\n");  // WindowPos not stored yet
+    if (IsWindowPos(name)) {
+        std::printf("%s\n", pos.value_or("").c_str());
         return kExitOk;
     }
-    const std::string& value = args[2];
-    if (const auto problem = CheckValue(name, value)) {
-        std::fprintf(stderr, "tarnwick-cli settings: %s %s: '%s'\n", name.c_str(), problem->c_str(),
-                     value.c_str());
+    const auto entry = FindSetting(stored.Doc(), name);
+    if (!entry) {
+        std::fprintf(stderr,
+                     "tarnwick-cli settings: unknown setting '%s' (see 'tarnwick-cli settings "
+                     "list')\n",
+                     name.c_str());
         return kExitUsage;
     }
-    // Read the new value through the document, so that what is written is what the keyer
-    // will use (group counts resize the list, defaults move into range).
-    // Every value is written first, so a new file comes out in the keyer's own order.
-    stored.Doc().SaveSettings(stored.Store());
-    stored.Store().WriteString(kSection, name, value);
-    if (name != kWindowPos) {
-        stored.Reload();
-    }
-    return stored.Save() ? kExitOk : kExitFailed;
+    std::printf("%s\n", EscapeText(KeyedText(*entry)).c_str());
+    return kExitOk;
 }
 
 }  // namespace tarnwick::cli

@@ -11,10 +11,6 @@ StoredDocument::StoredDocument() : store_(SettingsStore::DefaultPath()) {
         std::fprintf(stderr, "tarnwick-cli: cannot read %s; using the defaults\n",
                      store_.Path().c_str());
     }
-    Reload();
-}
-
-void StoredDocument::Reload() {
     // No store is handed to the document: it must not write the file back on its own.
     doc_ = std::make_unique<CTarnwickDoc>();
     doc_->OnNewDocument();
@@ -22,7 +18,7 @@ void StoredDocument::Reload() {
 }
 
 bool StoredDocument::Save() {
-    doc_->SaveSettings(store_);
+    doc_->StoreSettings(store_);
     if (!store_.Flush()) {
         std::fprintf(stderr, "tarnwick-cli: cannot write %s: %s\n", store_.Path().c_str(),
                      std::strerror(errno));

@@ -14,9 +14,8 @@ public:
     StoredDocument();
     CTarnwickDoc& Doc() { return *doc_; }
     SettingsStore& Store() { return store_; }
-    // Builds the document anew from the defaults and the store as it is now in memory.
-    void Reload();
-    // Writes every setting to the file; false (with the reason on stderr) when that failed.
+    // Puts every setting into the store and writes the file once; false (with the reason on
+    // stderr) when that failed.
     bool Save();
 
 private:

@@ -45,7 +45,10 @@ class TraceKeyingDevice : public KeyingDevice {
 public:
     explicit TraceKeyingDevice(std::shared_ptr<TraceLog> log) : log_(std::move(log)) {}
     void PttOn() override { Change(ptt_, true, "ptt on"); }
-    void PttOff() override { Change(ptt_, false, "ptt off"); }
+    bool PttOff() override {
+        Change(ptt_, false, "ptt off");
+        return true;
+    }
     void KeyDown() override { Change(key_, true, "key down"); }
     void KeyUp() override { Change(key_, false, "key up"); }
 

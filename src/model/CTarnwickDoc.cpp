@@ -10,6 +10,7 @@
 #include <string>
 
 #include "model/SettingsFormat.h"
+#include "model/SettingsSchema.h"
 #include "model/SettingsStore.h"
 
 namespace tarnwick {
@@ -54,143 +55,6 @@ const DefaultGroup kDefaultGroups[] = {
      {"{ContestVoiceCQ.wav}[I]", "{ContestQRZ.wav}[I]", "{Contest73.wav}[I]", "", "", "", ""}},
 };
 
-std::string IndexedName(const char* stem, int d) {
-    char name[64];
-    std::snprintf(name, sizeof name, "%s%d", stem, d);
-    return name;
-}
-
-std::string GroupValueName(const char* stem, int n) {
-    char name[64];
-    std::snprintf(name, sizeof name, "%s%02d", stem, n);
-    return name;
-}
-
-std::string MessageValueName(int n, int m) {
-    char name[64];
-    std::snprintf(name, sizeof name, "Message%02d-%02d", n, m);
-    return name;
-}
-
-std::string PortMatrixName(int row, int column) {
-    char name[64];
-    std::snprintf(name, sizeof name, "PortMatrix[%d][%d]", row, column);
-    return name;
-}
-
-// Reads a value over a field; a missing, empty or unparsable value leaves the field alone.
-struct Reader {
-    const SettingsStore& store;
-
-    std::string Text(const std::string& name) const {
-        return store.GetString(kSettingsSection, name);
-    }
-    void operator()(const std::string& name, int& field) const {
-        if (const auto v = ParseInt(Text(name))) {
-            field = *v;
-        }
-    }
-    void operator()(const std::string& name, unsigned& field) const {
-        if (const auto v = ParseUnsigned(Text(name))) {
-            field = *v;
-        }
-    }
-    void operator()(const std::string& name, double& field) const {
-        if (const auto v = ParseDouble(Text(name))) {
-            field = *v;
-        }
-    }
-    void operator()(const std::string& name, std::string& field) const {
-        std::string text = Text(name);
-        if (!text.empty()) {
-            field = std::move(text);
-        }
-    }
-};
-
-struct Writer {
-    SettingsStore& store;
-
-    void operator()(const std::string& name, const int& field) const {
-        store.WriteString(kSettingsSection, name, FormatInt(field));
-    }
-    void operator()(const std::string& name, const unsigned& field) const {
-        store.WriteString(kSettingsSection, name, FormatUnsigned(field));
-    }
-    void operator()(const std::string& name, const double& field) const {
-        store.WriteString(kSettingsSection, name, FormatDouble(field));
-    }
-    void operator()(const std::string& name, const std::string& field) const {
-        store.WriteString(kSettingsSection, name, field);
-    }
-};
-
-// Values 1..27 of the stored order. Loading and saving both walk this one list, so the two
-// can never disagree on a name or its place.
-template <class Doc, class Visit>
-void VisitStationSettings(Doc& doc, const Visit& visit) {
-    visit("Mode", doc.Mode);
-    visit("Contest", doc.Contest);
-    visit("MyCall", doc.MyCall);
-    visit("MyGrid", doc.MyGrid);
-    visit("HisCall", doc.HisCall);
-    for (int d = 0; d < static_cast<int>(doc.ComPort.size()); ++d) {
-        visit(IndexedName("ComPort", d + 1), doc.ComPort[d]);
-    }
-    for (int d = 0; d < static_cast<int>(doc.LptPort.size()); ++d) {
-        visit(IndexedName("LptPort", d + 1), doc.LptPort[d]);
-    }
-    for (int row = 0; row < kPortRows; ++row) {
-        for (int column = 0; column < kPortColumns; ++column) {
-            visit(PortMatrixName(row, column), doc.PortMatrix[row][column]);
-        }
-    }
-    visit("CWPriority", doc.CWPriority);
-    visit("TXDelay", doc.TXDelay);
-    visit("TXFirst", doc.TXFirst);
-    visit("CWInd", doc.CWInd);
-    visit("CWRate", doc.CWRate);
-    visit("Report", doc.Report);
-    visit("FilterFreq", doc.FilterFreq);
-    visit("FilterWidth", doc.FilterWidth);
-    visit("FilterBottomWidth", doc.FilterBottomWidth);
-    visit("DisplayGain", doc.DisplayGain);
-    visit("DisplayCont", doc.DisplayCont);
-    visit("DisplayAvg", doc.DisplayAvg);
-    visit("DotWgt", doc.DotWgt);
-    visit("DashWgt", doc.DashWgt);
-    visit("LetterSp", doc.LetterSp);
-    visit("WaveOut", doc.WaveOut);
-    visit("UseTRX", doc.UseTRX);
-    visit("SO2R", doc.SO2R);
-    visit("ManualSend", doc.ManualSend);
-    // Linux additions: the device behind each COM number, and where the rig-control daemon
-    // listens.
-    for (int d = 0; d < static_cast<int>(doc.ComDevice.size()); ++d) {
-        visit(IndexedName("ComDevice", d + 1), doc.ComDevice[d]);
-    }
-    visit("TrxHost", doc.TrxHost);
-    visit("TrxPort", doc.TrxPort);
-}
-
-// Values 30..33.
-template <class Doc, class Visit>
-void VisitDefaultPositions(Doc& doc, const Visit& visit) {
-    visit("ActivCWContStr", doc.ActivCWContStr);
-    visit("ActivCWSeqStr", doc.ActivCWSeqStr);
-    visit("ActivPhContStr", doc.ActivPhContStr);
-    visit("ActivPhSeqStr", doc.ActivPhSeqStr);
-}
-
-template <class Group, class Visit>
-void VisitGroup(int n, Group& group, const Visit& visit) {
-    visit(GroupValueName("DurNumber", n), group.DurNumber);
-    visit(GroupValueName("Title", n), group.Title);
-    for (int m = 0; m < kMessagesPerGroup; ++m) {
-        visit(MessageValueName(n, m), group.Messages[m]);
-    }
-}
-
 // The full path even when it is long: a shortened path would name another directory.
 std::string CurrentDirectory() {
     char* cwd = getcwd(nullptr, 0);
@@ -204,16 +68,9 @@ std::string CurrentDirectory() {
 
 }  // namespace
 
-std::array<std::string, kComPorts> DefaultComDevices() {
-    std::array<std::string, kComPorts> devices;
-    for (int n = 0; n < kComPorts; ++n) {
-        devices[n] =
-            n < 4 ? "/dev/ttyS" + std::to_string(n) : "/dev/ttyUSB" + std::to_string(n - 4);
-    }
-    return devices;
+CTarnwickDoc::CTarnwickDoc(SettingsStore* store) : store_(store) {
+    ApplyDefaults(*this);
 }
-
-CTarnwickDoc::CTarnwickDoc(SettingsStore* store) : store_(store) {}
 
 CTarnwickDoc::~CTarnwickDoc() {
     Save();
@@ -236,39 +93,8 @@ bool CTarnwickDoc::OnNewDocument() {
 }
 
 void CTarnwickDoc::SetDefaults() {
-    Mode = kCwMode;
-    Contest = kSequencedPeriod;
-    MyCall = "MYCALL";
-    MyGrid = "EM00mm";
-    HisCall = "HISCALL";
-    ComPort.fill(0);
-    LptPort.fill("0");
+    ApplyDefaults(*this);
     LptAddress = 0;
-    for (auto& row : PortMatrix) {
-        std::fill(std::begin(row), std::end(row), 0);
-    }
-    CWPriority = 3;
-    TXDelay = 0.2;
-    TXFirst = 1;
-    CWInd = 1;
-    CWRate = 15;
-    UseTRX = 0;
-    SO2R = 0;
-    FilterFreq = 1000;
-    FilterWidth = 100;
-    FilterBottomWidth = 200;
-    DisplayGain = 20;
-    DisplayCont = 0;
-    DisplayAvg = 0;
-    Report = "O";
-    DotWgt = 1.0;
-    DashWgt = 3.0;
-    LetterSp = 3.0;
-    WaveOut = -1;
-    ManualSend = 0;
-    ComDevice = DefaultComDevices();
-    TrxHost = kDefaultTrxHost;
-    TrxPort = kDefaultTrxPort;
     WorkingDir = CurrentDirectory();
 
     Groups.clear();
@@ -279,46 +105,32 @@ void CTarnwickDoc::SetDefaults() {
         std::copy(def.messages.begin(), def.messages.end(), group->Messages.begin());
         Groups.push_back(std::move(group));
     }
-    NCWTitles = 2;
-    NPhTitles = 2;
-    ActivCWSeqStr = 0;
-    ActivCWContStr = 1;
-    ActivPhSeqStr = 2;
-    ActivPhContStr = 3;
     initialised_ = true;
 }
 
 void CTarnwickDoc::LoadSettings(const SettingsStore& store) {
-    const Reader read{store};
-    VisitStationSettings(*this, read);
+    // The counts are read with the other station settings; the list follows them before the
+    // groups' own values are read.
+    for (const SettingEntry& entry : StationSettings(*this)) {
+        ReadStoredText(entry, store.GetString(kSettingsSection, entry.name));
+    }
     if (const auto address = ParseHex16(LptPort[0])) {
         LptAddress = *address;
     }
+    SetGroupCounts(NCWTitles, NPhTitles);
+    for (const SettingEntry& entry : GroupSettings(*this)) {
+        ReadStoredText(entry, store.GetString(kSettingsSection, entry.name));
+    }
+}
 
-    int nCw = NCWTitles;
-    int nPh = NPhTitles;
-    read("NCWTitles", nCw);
-    read("NPhTitles", nPh);
-    ResizeGroups(nCw, nPh);
-
-    VisitDefaultPositions(*this, read);
-    NormaliseDefaults();
-
-    for (int n = 0; n < static_cast<int>(Groups.size()); ++n) {
-        VisitGroup(n, *Groups[n], read);
+void CTarnwickDoc::StoreSettings(SettingsStore& store) const {
+    for (const SettingEntry& entry : AllSettings(*this)) {
+        store.WriteString(kSettingsSection, entry.name, StoredText(entry));
     }
 }
 
 bool CTarnwickDoc::SaveSettings(SettingsStore& store) const {
-    const Writer write{store};
-    VisitStationSettings(*this, write);
-    write("NCWTitles", NCWTitles);
-    write("NPhTitles", NPhTitles);
-    VisitDefaultPositions(*this, write);
-    const MessageGroup empty;
-    for (int n = 0; n < static_cast<int>(Groups.size()); ++n) {
-        VisitGroup(n, Groups[n] ? *Groups[n] : empty, write);
-    }
+    StoreSettings(store);
     return store.Flush();
 }
 
@@ -327,6 +139,11 @@ bool CTarnwickDoc::Save() {
         return false;
     }
     return SaveSettings(*store_);
+}
+
+void CTarnwickDoc::SetGroupCounts(int nCwTitles, int nPhTitles) {
+    ResizeGroups(nCwTitles, nPhTitles);
+    NormaliseDefaults();
 }
 
 // A hand-edited store may hold any counts. Each mode keeps at least one group (its defaults

@@ -22,11 +22,8 @@ inline constexpr int kPortColumns = 3;  // PTT, CW, transmit inhibit
 inline constexpr int kTrxRow = 4;
 inline constexpr int kCwColumn = 1;
 
-// COM1..COM8 and the devices they stand for unless the settings say otherwise.
+// COM1..COM8: each stands for a device path ("ComDevice1".."ComDevice8").
 inline constexpr int kComPorts = 8;
-std::array<std::string, kComPorts> DefaultComDevices();
-inline constexpr const char* kDefaultTrxHost = "127.0.0.1";
-inline constexpr int kDefaultTrxPort = 4532;
 
 // The group menus address list positions 0..100 with their command ids.
 inline constexpr int kMaxGroups = 101;
@@ -34,12 +31,14 @@ inline constexpr int kMaxGroups = 101;
 // The one data object: station data, operating options, port assignment, receive settings,
 // message groups and the run-time flags shared by the window, the engine and the receive and
 // display threads. Fields are plain public data owned by the window's thread; workers read the
-// settings only through snapshots taken there, and share only the atomic flags and events.
+// settings only through snapshots taken there, and share only the atomic flags and events. The
+// stored fields' names, types, defaults and limits are the settings schema's
+// (model/SettingsSchema).
 class CTarnwickDoc {
 public:
     // `store` may be null (no persistence). When given, OnNewDocument reads it over the
     // defaults (loading the file first if nobody has) and the destructor writes every setting
-    // back.
+    // back. The stored fields hold their defaults from construction on.
     explicit CTarnwickDoc(SettingsStore* store = nullptr);
     virtual ~CTarnwickDoc();
     CTarnwickDoc(const CTarnwickDoc&) = delete;
@@ -51,7 +50,9 @@ public:
     // group list: each mode keeps at least one group, the list never exceeds kMaxGroups, and
     // default positions outside their mode's part go to the mode's first group.
     void LoadSettings(const SettingsStore& store);
-    // Returns false when the store could not be written.
+    // Puts every setting into the store without writing the file.
+    void StoreSettings(SettingsStore& store) const;
+    // StoreSettings, then writes the file; false when it could not be written.
     bool SaveSettings(SettingsStore& store) const;
     // Saves into the store given at construction; safe at any time. False when there is no
     // store, the defaults were never set (nothing valid to save) or the write failed.
@@ -70,6 +71,10 @@ public:
     // position is not a group of that mode.
     bool SetDefault(int mode, int period, int position);
     bool Rename(int position, const std::string& title);
+    // Resizes the list to new counts as when they are read from the settings file: the counts
+    // are brought into range, groups past the new end are dropped, new positions get empty
+    // groups, and defaults outside their mode's part go to its first group.
+    void SetGroupCounts(int nCwTitles, int nPhTitles);
     // Takes over an edited list. Refused (false, nothing changed) when the list holds a null
     // group, more than kMaxGroups groups, a mode without groups, or not exactly
     // nCwTitles + nPhTitles groups; defaults outside their mode go to the mode's first group.
@@ -81,45 +86,48 @@ public:
         return position >= NCWTitles && position < NCWTitles + NPhTitles;
     }
 
-    // Persisted fields (the stored value names).
-    int Mode = 0;     // 0 = CW, 1 = Phone
-    int Contest = 1;  // 0 = Contest period, 1 = Sequenced (EME) period
+    // Persisted fields (the stored value names); their defaults are in the settings schema.
+    int Mode{};     // 0 = CW, 1 = Phone
+    int Contest{};  // 0 = Contest period, 1 = Sequenced (EME) period
     std::string MyCall;
     std::string MyGrid;
     std::string HisCall;
     std::array<int, 3> ComPort{};
     std::array<std::string, 1> LptPort;
     int PortMatrix[kPortRows][kPortColumns]{};
-    int CWPriority = 3;
-    double TXDelay = 0.2;
-    int TXFirst = 1;
-    int CWInd = 1;
-    unsigned CWRate = 15;
-    int UseTRX = 0;
-    int SO2R = 0;
-    int FilterFreq = 1000;
-    int FilterWidth = 100;
-    int FilterBottomWidth = 200;
-    int DisplayGain = 20;
-    int DisplayCont = 0;
-    int DisplayAvg = 0;
+    int CWPriority{};
+    double TXDelay{};
+    int TXFirst{};
+    int CWInd{};
+    unsigned CWRate{};
+    int UseTRX{};
+    int SO2R{};
+    int FilterFreq{};
+    int FilterWidth{};
+    int FilterBottomWidth{};
+    int DisplayGain{};
+    int DisplayCont{};
+    int DisplayAvg{};
     std::string Report;
-    double DotWgt = 1.0;
-    double DashWgt = 3.0;
-    double LetterSp = 3.0;
-    int WaveOut = -1;
-    int ManualSend = 0;
-    int NCWTitles = 2;
-    int NPhTitles = 2;
-    int ActivCWContStr = 1;
-    int ActivCWSeqStr = 0;
-    int ActivPhContStr = 3;
-    int ActivPhSeqStr = 2;
+    double DotWgt{};
+    double DashWgt{};
+    double LetterSp{};
+    int WaveOut{};
+    int ManualSend{};
+    int NCWTitles{};
+    int NPhTitles{};
+    int ActivCWContStr{};
+    int ActivCWSeqStr{};
+    int ActivPhContStr{};
+    int ActivPhSeqStr{};
     // The device path behind each COM number ("ComDevice1".."ComDevice8").
-    std::array<std::string, kComPorts> ComDevice = DefaultComDevices();
+    std::array<std::string, kComPorts> ComDevice;
     // Where the rig-control daemon listens ("TrxHost", "TrxPort").
-    std::string TrxHost = kDefaultTrxHost;
-    int TrxPort = kDefaultTrxPort;
+    std::string TrxHost;
+    int TrxPort{};
+    // The name of the sound device `WaveOut` chose ("WaveOutName"), so that the choice holds
+    // when the device list changes; empty for the default device or a choice by number alone.
+    std::string WaveOutName;
 
     // Derived from LptPort[0] as hexadecimal when settings are loaded or port settings accepted.
     int16_t LptAddress = 0;

@@ -2,6 +2,7 @@
 
 #include <locale.h>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -99,6 +100,32 @@ uint64_t AsUnsignedLong(const ScannedInteger& n) {
     return n.negative ? 0 - n.magnitude : n.magnitude;
 }
 
+int HexValue(char c) {
+    const int v = DigitValue(c);
+    return v < 16 ? v : -1;
+}
+
+bool IsControl(unsigned char c) {
+    return c < 0x20 || c == 0x7F;
+}
+
+void AppendEscaped(unsigned char c, std::string& out) {
+    static const char kHex[] = "0123456789ABCDEF";
+    if (c == '\\') {
+        out += "\\\\";
+    } else if (c == '\n') {
+        out += "\\n";
+    } else if (c == '\r') {
+        out += "\\r";
+    } else if (IsControl(c)) {
+        out += "\\x";
+        out += kHex[c >> 4];
+        out += kHex[c & 0xF];
+    } else {
+        out += static_cast<char>(c);
+    }
+}
+
 }  // namespace
 
 std::optional<int> ParseInt(std::string_view text, size_t* consumed) {
@@ -147,6 +174,105 @@ std::optional<int16_t> ParseHex16(std::string_view text) {
         return std::nullopt;
     }
     return static_cast<int16_t>(static_cast<uint16_t>(AsUnsignedLong(*n) & 0xFFFFu));
+}
+
+std::optional<int64_t> ParseWholeInteger(std::string_view text, bool decimalOnly) {
+    if (text.empty() || IsCSpace(text.front())) {
+        return std::nullopt;
+    }
+    const auto n = ScanInteger(text, decimalOnly ? 10 : 0);
+    const auto limit = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+    if (!n || n->end != text.size() || n->overflow ||
+        n->magnitude > limit + (n->negative ? 1 : 0)) {
+        return std::nullopt;
+    }
+    if (n->negative) {
+        return n->magnitude == limit + 1 ? std::numeric_limits<int64_t>::min()
+                                         : -static_cast<int64_t>(n->magnitude);
+    }
+    return static_cast<int64_t>(n->magnitude);
+}
+
+std::optional<double> ParseWholeDouble(std::string_view text) {
+    if (text.empty() || IsCSpace(text.front())) {
+        return std::nullopt;
+    }
+    const std::string copy(text);
+    CLocaleScope cLocale;
+    char* end = nullptr;
+    const double value = std::strtod(copy.c_str(), &end);
+    if (end != copy.c_str() + copy.size() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string EscapeText(std::string_view value, size_t maxBytes) {
+    std::string out;
+    out.reserve(value.size());
+    std::string piece;
+    for (size_t i = 0; i < value.size(); ++i) {
+        const auto c = static_cast<unsigned char>(value[i]);
+        piece.clear();
+        if (i == 0 && c == ' ') {
+            piece = "\\x20";
+        } else {
+            AppendEscaped(c, piece);
+        }
+        if (out.size() + piece.size() > maxBytes) {
+            // Cut before the character this byte belongs to, so the text stays valid UTF-8.
+            if ((c & 0xC0) == 0x80) {
+                while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80) {
+                    out.pop_back();
+                }
+                if (!out.empty() && static_cast<unsigned char>(out.back()) >= 0xC0) {
+                    out.pop_back();
+                }
+            }
+            break;
+        }
+        out += piece;
+    }
+    return out;
+}
+
+std::string UnescapeText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char next = text[i + 1];
+        if (next == '\\') {
+            out += '\\';
+            ++i;
+        } else if (next == 'n') {
+            out += '\n';
+            ++i;
+        } else if (next == 'r') {
+            out += '\r';
+            ++i;
+        } else if (next == 'x' && i + 3 < text.size() && HexValue(text[i + 2]) >= 0 &&
+                   HexValue(text[i + 3]) >= 0) {
+            out += static_cast<char>(HexValue(text[i + 2]) * 16 + HexValue(text[i + 3]));
+            i += 3;
+        } else {
+            out += '\\';
+        }
+    }
+    return out;
+}
+
+std::string FoldCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
 }
 
 std::string FormatInt(int value) {

@@ -29,6 +29,23 @@ std::optional<double> ParseDouble(std::string_view text);
 // "%x" into a 16-bit port address: hexadecimal with optional "0x"; the low 16 bits are kept.
 std::optional<int16_t> ParseHex16(std::string_view text);
 
+// Typed values (a command line, a window's box) are stricter: the whole text must be the number,
+// with no blanks around it. Integers in "%i" notation (decimal only when `decimalOnly`), any
+// size that fits 64 bits; doubles finite.
+std::optional<int64_t> ParseWholeInteger(std::string_view text, bool decimalOnly = false);
+std::optional<double> ParseWholeDouble(std::string_view text);
+
+// The one-line form of a stored text: "\\", "\n", "\r" and "\xHH" for other control bytes,
+// and a leading blank as "\x20" (blanks after the '=' of a line are not part of its value).
+// Everything else, trailing blanks included, is kept. A text longer than maxBytes once
+// escaped is cut between UTF-8 characters.
+std::string EscapeText(std::string_view value, size_t maxBytes = std::string_view::npos);
+// The reverse; an unknown or incomplete escape is kept as written.
+std::string UnescapeText(std::string_view text);
+
+// ASCII letters in lower case: names and sections of the store match without regard to case.
+std::string FoldCase(std::string_view text);
+
 std::string FormatInt(int value);            // "%i"
 std::string FormatUnsigned(unsigned value);  // "%u"
 std::string FormatDouble(double value);      // "%lf": six decimals, C locale

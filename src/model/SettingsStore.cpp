@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "model/SettingsFormat.h"
+
 namespace tarnwick {
 namespace {
 
@@ -44,91 +46,7 @@ std::string_view WithoutCr(std::string_view s) {
     return s;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-void AppendEscaped(unsigned char c, std::string& out) {
-    static const char kHex[] = "0123456789ABCDEF";
-    if (c == '\\') {
-        out += "\\\\";
-    } else if (c == '\n') {
-        out += "\\n";
-    } else if (c == '\r') {
-        out += "\\r";
-    } else if (IsControl(c)) {
-        out += "\\x";
-        out += kHex[c >> 4];
-        out += kHex[c & 0xF];
-    } else {
-        out += static_cast<char>(c);
-    }
-}
-
-// Escapes a value into at most maxBytes. When it must be cut, the cut falls between UTF-8
-// characters so the stored text stays valid text.
-std::string EscapeValue(const std::string& value, size_t maxBytes) {
-    std::string out;
-    out.reserve(value.size());
-    std::string piece;
-    for (size_t i = 0; i < value.size(); ++i) {
-        const auto c = static_cast<unsigned char>(value[i]);
-        piece.clear();
-        AppendEscaped(c, piece);
-        if (out.size() + piece.size() > maxBytes) {
-            if ((c & 0xC0) == 0x80) {
-                while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80) {
-                    out.pop_back();
-                }
-                if (!out.empty() && static_cast<unsigned char>(out.back()) >= 0xC0) {
-                    out.pop_back();
-                }
-            }
-            break;
-        }
-        out += piece;
-    }
-    return out;
-}
-
-// Unknown or incomplete escapes are kept as written rather than dropped.
-std::string UnescapeValue(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        const char next = text[i + 1];
-        if (next == '\\') {
-            out += '\\';
-            ++i;
-        } else if (next == 'n') {
-            out += '\n';
-            ++i;
-        } else if (next == 'r') {
-            out += '\r';
-            ++i;
-        } else if (next == 'x' && i + 3 < text.size() && HexValue(text[i + 2]) >= 0 &&
-                   HexValue(text[i + 3]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 2]) * 16 + HexValue(text[i + 3]));
-            i += 3;
-        } else {
-            out += '\\';
-        }
-    }
-    return out;
-}
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool IsValidName(const std::string& name) {
     if (name.empty() || IsBlank(name.front()) || IsBlank(name.back())) {
@@ -288,6 +206,7 @@ std::string SettingsStore::DefaultPath() {
 SettingsStore::SettingsStore(std::string path) : path_(std::move(path)) {}
 
 void SettingsStore::Clear() {
+    byteOrderMark_.clear();
     lines_.clear();
     index_.clear();
     sectionEnd_.clear();
@@ -295,11 +214,11 @@ void SettingsStore::Clear() {
 
 std::string SettingsStore::IndexKey(const std::string& section, const std::string& name) {
     // Neither part can hold a newline: both come from single lines.
-    return section + '\n' + name;
+    return FoldCase(section) + '\n' + FoldCase(name);
 }
 
 std::string SettingsStore::ValueText(const Line& line) {
-    return UnescapeValue(WithoutCr(std::string_view(line.text).substr(line.valueOffset)));
+    return UnescapeText(WithoutCr(std::string_view(line.text).substr(line.valueOffset)));
 }
 
 bool SettingsStore::Load() {
@@ -314,6 +233,11 @@ bool SettingsStore::Load() {
             return false;
         case ReadResult::Ok:
             break;
+    }
+    // An editor's byte-order mark is kept for the write but is no part of the first line.
+    if (std::string_view(content).substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        byteOrderMark_ = kByteOrderMark;
+        content.erase(0, kByteOrderMark.size());
     }
     Parse(content);
     state_ = State::Loaded;
@@ -343,7 +267,7 @@ void SettingsStore::Parse(const std::string& content) {
         if (trimmed.front() == '[' && eq == std::string_view::npos) {
             const size_t close = trimmed.rfind(']');
             if (close != std::string_view::npos) {
-                section = std::string(Trim(trimmed.substr(1, close - 1)));
+                section = FoldCase(Trim(trimmed.substr(1, close - 1)));
                 sectionEnd_[section] = it;
             }
             continue;
@@ -355,9 +279,15 @@ void SettingsStore::Parse(const std::string& content) {
         if (key.empty()) {
             continue;
         }
+        // Blanks after the '=' are what a hand editor puts there ("MyCall = DL1XYZ"); a value
+        // of our own that starts with a blank has it escaped.
+        size_t valueStart = eq + 1;
+        while (valueStart < body.size() && IsBlank(body[valueStart])) {
+            ++valueStart;
+        }
         it->section = section;
         it->key = std::string(key);
-        it->valueOffset = eq + 1;
+        it->valueOffset = valueStart;
         index_.emplace(IndexKey(section, it->key), it);
         sectionEnd_[section] = it;
     }
@@ -378,21 +308,20 @@ void SettingsStore::WriteString(const std::string& section, const std::string& n
     }
     const std::string key = IndexKey(section, name);
     const auto found = index_.find(key);
+    // A line we write carries the name as the program spells it.
+    Line line{name + "=", FoldCase(section), name, name.size() + 1};
+    line.text += EscapeText(value, kMaxLineBytes - line.valueOffset);
     if (found != index_.end()) {
-        Line& line = *found->second;
-        const bool crlf = !line.text.empty() && line.text.back() == '\r';
-        const size_t room = kMaxLineBytes - line.valueOffset;
-        line.text = line.text.substr(0, line.valueOffset) + EscapeValue(value, room);
-        if (crlf) {
+        Line& old = *found->second;
+        if (!old.text.empty() && old.text.back() == '\r') {
             line.text += '\r';
         }
+        old = std::move(line);
         return;
     }
 
-    Line line{name + "=", section, name, name.size() + 1};
-    line.text += EscapeValue(value, kMaxLineBytes - line.valueOffset);
     LineList::iterator where;
-    const auto end = sectionEnd_.find(section);
+    const auto end = sectionEnd_.find(line.section);
     if (end != sectionEnd_.end()) {
         where = lines_.insert(std::next(end->second), std::move(line));
     } else {
@@ -402,14 +331,15 @@ void SettingsStore::WriteString(const std::string& section, const std::string& n
         lines_.push_back(Line{"[" + section + "]", {}, {}, 0});
         where = lines_.insert(lines_.end(), std::move(line));
     }
+    sectionEnd_[where->section] = where;
     index_.emplace(key, where);
-    sectionEnd_[section] = where;
 }
 
 std::vector<std::string> SettingsStore::Names(const std::string& section) const {
     std::vector<std::string> names;
+    const std::string folded = FoldCase(section);
     for (const Line& line : lines_) {
-        if (line.key.empty() || line.section != section) {
+        if (line.key.empty() || line.section != folded) {
             continue;
         }
         // Only the first line of a repeated name is the value.
@@ -435,7 +365,7 @@ bool SettingsStore::Flush() {
         errno = ENOENT;  // an in-memory store: nothing to write to
         return false;
     }
-    std::string content;
+    std::string content = byteOrderMark_;
     for (const Line& line : lines_) {
         content += line.text;
         content += '\n';

@@ -15,8 +15,11 @@ inline constexpr char kSettingsSection[] = "Settings";
 // "Name=value" lines. Lines this program does not understand (comments, other sections,
 // unknown values, garbage) are kept byte for byte and written back in place, so a hand-edited
 // file survives a run. Values are text; only the bytes that would break a line are escaped
-// ("\\", "\n", "\r", "\xHH" for other control bytes), everything else, trailing blanks
-// included, is stored verbatim.
+// ("\\", "\n", "\r", "\xHH" for other control bytes, and a leading blank), everything else,
+// trailing blanks included, is stored verbatim. Blanks after a line's '=' are not part of
+// its value. Sections and names match without regard to (ASCII) case, as in the registry the
+// store stands in for; a value line written by the program carries the program's spelling. A
+// UTF-8 byte-order mark at the start of the file is passed over and written back.
 class SettingsStore {
 public:
     // A larger file is not read (it is not a settings file we wrote) and never written.
@@ -62,9 +65,9 @@ private:
     enum class State { NotRead, Loaded, Unreadable };
 
     struct Line {
-        std::string text;  // exact bytes without the '\n'
-        std::string section;
-        std::string key;  // empty unless this is a value line
+        std::string text;     // exact bytes without the '\n'
+        std::string section;  // case-folded
+        std::string key;      // as spelled in the file; empty unless this is a value line
         size_t valueOffset = 0;
     };
     using LineList = std::list<Line>;
@@ -77,10 +80,12 @@ private:
 
     std::string path_;
     State state_ = State::NotRead;
+    std::string byteOrderMark_;
     LineList lines_;
-    // First line of each value, by section and name.
+    // First line of each value, by case-folded section and name.
     std::unordered_map<std::string, LineList::iterator> index_;
-    // Last header or value line of each section's last block: where new values go.
+    // Last header or value line of each section's last block, by case-folded section: where
+    // new values go.
     std::unordered_map<std::string, LineList::iterator> sectionEnd_;
 };
 

@@ -1,6 +1,7 @@
 #include "model/WindowPos.h"
 
 #include <array>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -10,7 +11,6 @@
 namespace tarnwick {
 namespace {
 
-constexpr char kWindowPosName[] = "WindowPos";
 constexpr int kWindowPosFields = 12;
 
 std::array<int*, kWindowPosFields> Fields(WindowPos& p) {
@@ -57,6 +57,10 @@ std::optional<WindowPos> ReadWindowPos(const SettingsStore& store) {
 }
 
 void WriteWindowPos(SettingsStore& store, const WindowPos& pos) {
+    store.WriteString(kSettingsSection, kWindowPosName, FormatWindowPos(pos));
+}
+
+std::string FormatWindowPos(const WindowPos& pos) {
     WindowPos copy = pos;
     std::string text;
     for (int* field : Fields(copy)) {
@@ -65,7 +69,26 @@ void WriteWindowPos(SettingsStore& store, const WindowPos& pos) {
         }
         text += FormatInt(*field);
     }
-    store.WriteString(kSettingsSection, kWindowPosName, text);
+    return text;
+}
+
+std::optional<WindowPos> ParseTypedWindowPos(std::string_view text) {
+    WindowPos pos;
+    for (int* field : Fields(pos)) {
+        const size_t colon = text.find(':');
+        const auto value = ParseWholeInteger(text.substr(0, colon));
+        if (!value || *value < std::numeric_limits<int>::min() ||
+            *value > std::numeric_limits<int>::max()) {
+            return std::nullopt;
+        }
+        *field = static_cast<int>(*value);
+        const bool last = field == &pos.OtherColumnWidth;
+        if (last != (colon == std::string_view::npos)) {
+            return std::nullopt;
+        }
+        text.remove_prefix(last ? text.size() : colon + 1);
+    }
+    return pos;
 }
 
 WindowPos WithMaximizedFlag(WindowPos pos, bool maximized) {

@@ -1,10 +1,14 @@
 #pragma once
 
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace tarnwick {
 
 class SettingsStore;
+
+inline constexpr char kWindowPosName[] = "WindowPos";
 
 // Placement flag: the window is to come back maximised.
 inline constexpr int kRestoreToMaximized = 2;
@@ -32,6 +36,11 @@ struct WindowPos {
 // its own defaults for the window and the column widths.
 std::optional<WindowPos> ReadWindowPos(const SettingsStore& store);
 void WriteWindowPos(SettingsStore& store, const WindowPos& pos);
+// The stored text: twelve integers separated by colons.
+std::string FormatWindowPos(const WindowPos& pos);
+// A typed placement is stricter than a stored one: exactly twelve whole integers separated by
+// colons, nothing around them.
+std::optional<WindowPos> ParseTypedWindowPos(std::string_view text);
 
 // The placement as it is written on close: maximised windows get the restore-to-maximised flag.
 WindowPos WithMaximizedFlag(WindowPos pos, bool maximized);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <set>
 
 namespace tarnwick {
 
@@ -20,68 +21,123 @@ std::string HintText(const void* hint, const char* id) {
     return value ? std::string(value.get()) : std::string();
 }
 
-bool ServesDirection(const std::string& ioid, PcmDirection direction) {
-    // ALSA leaves the field out for PCMs that work both ways.
-    if (ioid.empty()) {
-        return true;
+// The card id of a PCM bound to a card ("plughw:CARD=PCH,DEV=0" gives "PCH"); empty otherwise.
+std::string CardOf(const std::string& name) {
+    const size_t at = name.find("CARD=");
+    if (at == std::string::npos) {
+        return {};
     }
-    return ioid == (direction == PcmDirection::Playback ? "Output" : "Input");
+    const size_t start = at + 5;
+    return name.substr(start, name.find(',', start) - start);
 }
 
-std::string LabelFor(const std::string& name, const std::string& description) {
-    const std::string firstLine = description.substr(0, description.find('\n'));
-    return firstLine.empty() ? name : firstLine + " (" + name + ")";
+bool IsConvertingCardPcm(const std::string& name) {
+    return name.rfind("plughw:", 0) == 0;
 }
 
-bool Opens(const std::string& name, PcmDirection direction) {
-    AlsaPcm pcm;
-    return pcm.Open(name, direction, true) == 0;
+const SoundDevice* Find(const SoundDeviceChoice& choice, const std::vector<SoundDevice>& devices) {
+    if (!choice.name.empty()) {
+        const auto it = std::find_if(devices.begin(), devices.end(),
+                                     [&](const SoundDevice& d) { return d.name == choice.name; });
+        return it == devices.end() ? nullptr : &*it;
+    }
+    if (choice.number >= 0 && static_cast<size_t>(choice.number) < devices.size()) {
+        return &devices[static_cast<size_t>(choice.number)];
+    }
+    return nullptr;
 }
 
 }  // namespace
 
-std::vector<SoundDevice> SoundDevices::List(PcmDirection direction) {
-    std::vector<SoundDevice> devices;
-    AlsaPcm::SilenceLibrary();
-    void** hints = nullptr;
-    if (snd_device_name_hint(-1, "pcm", &hints) < 0 || hints == nullptr) {
-        return devices;
+std::string SoundDevice::Label() const {
+    return description.empty() ? name : description + " (" + name + ")";
+}
+
+std::vector<SoundDevice> SoundDevices::FromHints(const std::vector<SoundHint>& hints) {
+    // A card offers the same device under a dozen PCMs (hw, plughw, front, surround, dmix...);
+    // the operator knows it once. "plughw" takes any rate and format the keyer asks for.
+    std::set<std::string> convertingCards;
+    for (const SoundHint& h : hints) {
+        if (IsConvertingCardPcm(h.name)) {
+            convertingCards.insert(CardOf(h.name));
+        }
     }
-    for (void** hint = hints; *hint != nullptr; ++hint) {
-        const std::string name = HintText(*hint, "NAME");
-        // "default" is device -1 already.
-        if (name.empty() || name == "default" ||
-            !ServesDirection(HintText(*hint, "IOID"), direction)) {
+    std::vector<SoundDevice> devices;
+    std::set<std::string> names;
+    std::set<std::string> cardsListed;
+    for (const SoundHint& h : hints) {
+        if (h.name.empty() || h.name == "default" || names.count(h.name) != 0) {
             continue;
         }
-        const bool seen = std::any_of(devices.begin(), devices.end(),
-                                      [&](const SoundDevice& d) { return d.name == name; });
-        if (!seen && Opens(name, direction)) {
-            devices.push_back({name, LabelFor(name, HintText(*hint, "DESC"))});
+        const std::string card = CardOf(h.name);
+        if (!card.empty()) {
+            const bool converting = convertingCards.count(card) != 0;
+            if (converting ? !IsConvertingCardPcm(h.name) : cardsListed.count(card) != 0) {
+                continue;
+            }
+            cardsListed.insert(card);
         }
+        names.insert(h.name);
+        SoundDevice d;
+        d.number = static_cast<int>(devices.size());
+        d.name = h.name;
+        // The first line names the device; ALSA's further lines explain the PCM type.
+        d.description = h.description.substr(0, h.description.find('\n'));
+        d.playback = h.ioid != "Input";
+        d.capture = h.ioid != "Output";
+        devices.push_back(std::move(d));
     }
-    snd_device_name_free_hint(hints);
     return devices;
 }
 
-std::vector<std::string> SoundDevices::Labels(PcmDirection direction) {
+std::vector<SoundDevice> SoundDevices::List() {
+    AlsaPcm::SilenceLibrary();
+    std::vector<SoundHint> hints;
+    void** list = nullptr;
+    if (snd_device_name_hint(-1, "pcm", &list) < 0 || list == nullptr) {
+        return {};
+    }
+    for (void** hint = list; *hint != nullptr; ++hint) {
+        hints.push_back(
+            {HintText(*hint, "NAME"), HintText(*hint, "DESC"), HintText(*hint, "IOID")});
+    }
+    snd_device_name_free_hint(list);
+    return FromHints(hints);
+}
+
+std::vector<std::string> SoundDevices::Labels(const std::vector<SoundDevice>& devices) {
     std::vector<std::string> labels{kDefaultLabel};
-    for (const SoundDevice& d : List(direction)) {
-        labels.push_back(d.label);
+    for (const SoundDevice& d : devices) {
+        labels.push_back(d.Label());
     }
     return labels;
 }
 
-std::string SoundDevices::NameFor(int device, PcmDirection direction) {
-    if (device == -1) {
+SoundDeviceChoice SoundDevices::Choose(int number, const std::vector<SoundDevice>& devices) {
+    if (number >= 0 && static_cast<size_t>(number) < devices.size()) {
+        return {number, devices[static_cast<size_t>(number)].name};
+    }
+    return {number};
+}
+
+std::optional<int> SoundDevices::NumberOf(const SoundDeviceChoice& choice,
+                                          const std::vector<SoundDevice>& devices) {
+    if (choice.number == -1) {
+        return -1;
+    }
+    const SoundDevice* d = Find(choice, devices);
+    return d == nullptr ? std::nullopt : std::optional<int>(d->number);
+}
+
+std::string SoundDevices::NameFor(const SoundDeviceChoice& choice, PcmDirection direction) {
+    if (choice.number == -1) {
         return DefaultName();
     }
-    if (device < 0) {
-        return {};
+    const std::vector<SoundDevice> devices = List();
+    if (const SoundDevice* d = Find(choice, devices)) {
+        return d->Serves(direction) ? d->name : std::string();
     }
-    const std::vector<SoundDevice> devices = List(direction);
-    return static_cast<size_t>(device) < devices.size() ? devices[static_cast<size_t>(device)].name
-                                                        : std::string();
+    return choice.name;
 }
 
 std::string SoundDevices::DefaultName() {

@@ -57,8 +57,9 @@ void InhibitWatcher::Run(std::shared_ptr<State> state, const std::function<bool(
     TimeBase& clock = RealTime();
     clock.WaitAnyForever({&state->resume});
     // The input is a physical line, so the poll runs on the real clock even when the keyer's
-    // own waits use a virtual one.
-    while (!clock.WaitFor(state->stop, 0)) {
+    // own waits use a virtual one. One timed wait per poll: a wake-up is what the watcher's
+    // share of a core is made of.
+    while (!state->stop.IsSignalled(clock.NowNs())) {
         const bool on = (*inhibitOn)();
         if (InhibitArmed.load() == 1 && on) {
             view->Post(kSendDoneNotice, 0, kDoneInhibit);

@@ -8,7 +8,9 @@ namespace tarnwick {
 
 class NoticeSink;
 
-inline constexpr uint32_t kInhibitPollMs = 500;
+// The inhibit input is protective (an amplifier fault, a sequencer): it is looked at often
+// enough that RF stops within a few tens of milliseconds of it rising.
+inline constexpr uint32_t kInhibitPollMs = 10;
 
 // The transmit-inhibit watcher of a keying device: a below-normal thread that polls the input
 // and, while InhibitArmed is 1 and the input is on, posts SendDoneNotice with the inhibit reason

@@ -10,7 +10,8 @@ class KeyingDevice {
 public:
     virtual ~KeyingDevice() = default;
     virtual void PttOn() {}
-    virtual void PttOff() {}
+    // False when the device could not confirm that PTT dropped (it may still be up).
+    virtual bool PttOff() { return true; }
     virtual void KeyDown() {}
     virtual void KeyUp() {}
     // Hands one character or a text run to an external keyer.

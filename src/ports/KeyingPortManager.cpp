@@ -23,7 +23,11 @@ KeyingPortManager::KeyingPortManager(const CTarnwickDoc& doc, NoticeSink& view, 
     : doc_(doc), view_(view), time_(time), devices_(std::move(devices)) {}
 
 KeyingPortManager::~KeyingPortManager() {
-    PttOff();
+    // A drop that failed is not tried again here: a rig-control daemon that does not answer
+    // would hold the window for another time-out, and the failure was reported.
+    if (!dropMade_ || dropConfirmed_) {
+        PttOff();
+    }
     DestroyDevices();
     for (auto& port : devices_.ports) {
         port.reset();
@@ -40,6 +44,12 @@ void KeyingPortManager::PttOn() {
     if (pttUp_.load() != 0) {
         return;
     }
+    {
+        std::lock_guard lock(keyMutex_);
+        silenced_ = false;
+    }
+    dropMade_ = false;
+    dropConfirmed_ = false;
     if (devices_.ptt) {
         devices_.ptt->PttOn();
     }
@@ -50,22 +60,43 @@ void KeyingPortManager::PttOn() {
     if (observer_ != nullptr) {
         observer_->OnPtt(true);
     }
-    time_.SleepMs(TxDelayMs(doc_.TXDelay));
 }
 
-void KeyingPortManager::PttOff() {
-    if (devices_.ptt) {
-        devices_.ptt->PttOff();
-    }
+bool KeyingPortManager::PttOff() {
+    const bool ok = devices_.ptt ? devices_.ptt->PttOff() : true;
     pttUp_.store(0);
+    dropMade_ = true;
+    dropConfirmed_ = ok;
     if (observer_ != nullptr) {
         observer_->OnPtt(false);
     }
+    return ok;
 }
 
+bool KeyingPortManager::WaitTxDelay(Event& stop) {
+    return time_.WaitAnyFor({&stop}, TxDelayMs(doc_.TXDelay)) < 0;
+}
+
+bool KeyingPortManager::EnsurePttDown() {
+    return dropMade_ && dropConfirmed_ ? true : PttOff();
+}
+
+bool KeyingPortManager::Silence() {
+    {
+        std::lock_guard lock(keyMutex_);
+        silenced_ = true;
+        KeyUpLocked();
+    }
+    return PttOff();
+}
+
+// The line first, the window's indicator after: posting takes locks that the window's thread
+// (normal priority) also takes, and a real-time keying thread kept waiting for one of them
+// must not move the edge.
 void KeyingPortManager::KeyDown() {
-    if (doc_.CWInd != 0) {
-        view_.Post(kSendEventNotice, kEventKeyDown, 0);
+    std::lock_guard lock(keyMutex_);
+    if (silenced_) {
+        return;
     }
     if (devices_.cw) {
         devices_.cw->KeyDown();
@@ -73,17 +104,25 @@ void KeyingPortManager::KeyDown() {
     if (observer_ != nullptr) {
         observer_->OnKey(true);
     }
+    if (doc_.CWInd != 0) {
+        view_.Post(kSendEventNotice, kEventKeyDown, 0);
+    }
 }
 
 void KeyingPortManager::KeyUp() {
-    if (doc_.CWInd != 0) {
-        view_.Post(kSendEventNotice, kEventKeyUp, 0);
-    }
+    std::lock_guard lock(keyMutex_);
+    KeyUpLocked();
+}
+
+void KeyingPortManager::KeyUpLocked() {
     if (devices_.cw) {
         devices_.cw->KeyUp();
     }
     if (observer_ != nullptr) {
         observer_->OnKey(false);
+    }
+    if (doc_.CWInd != 0) {
+        view_.Post(kSendEventNotice, kEventKeyUp, 0);
     }
 }
 

@@ -3,26 +3,28 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 
+#include "model/SettingsSchema.h"
 #include "ports/KeyingDevice.h"
 
 namespace tarnwick {
 
 class CTarnwickDoc;
+class Event;
 class KeyingObserver;
 class NoticeSink;
 class SerialLines;
 class TimeBase;
 
-// A TX delay longer than this is taken as this (a hand-edited settings file); a negative or NaN
-// delay as none.
-inline constexpr double kMaxTxDelaySeconds = 60.0;
+// A TX delay longer than kMaxTxDelaySeconds (the settings schema's) is taken as that (a
+// hand-edited settings file); a negative or NaN delay as none.
 uint32_t TxDelayMs(double txDelaySeconds);
 
 // Owns the devices of one transmission and is the only thing the sending side talks to.
-// PTT operations and destruction belong to the user-interface thread; key operations and the
-// character notification to the keying thread.
+// PTT operations, Silence and destruction belong to the user-interface thread; key operations
+// and the character notification to the keying thread.
 class KeyingPortManager {
 public:
     struct Devices {
@@ -35,17 +37,26 @@ public:
     };
 
     KeyingPortManager(const CTarnwickDoc& doc, NoticeSink& view, TimeBase& time, Devices devices);
-    // Drops PTT, then destroys the CW, PTT and inhibit devices in that order, then closes the
-    // serial ports.
+    // Drops PTT (unless the last drop failed: that was reported), then destroys the CW, PTT and
+    // inhibit devices in that order, then closes the serial ports.
     virtual ~KeyingPortManager();
     KeyingPortManager(const KeyingPortManager&) = delete;
     KeyingPortManager& operator=(const KeyingPortManager&) = delete;
 
-    // Raises PTT unless it is up, arms the inhibit watchers, then holds the caller for the TX
-    // delay.
+    // Raises PTT unless it is up and arms the inhibit watchers. Returns at once: the TX delay
+    // (TxDelayMs) is the caller's to wait, where a stop can end it.
     void PttOn();
-    // Drops PTT whatever the flag says.
-    void PttOff();
+    // Drops PTT whatever the flag says; false when the PTT device could not confirm the drop
+    // (PTT may still be up).
+    bool PttOff();
+    // Waits the TX delay that follows a PTT raise, on the calling thread (the keying thread,
+    // never the user-interface thread); false when `stop` ended it first.
+    bool WaitTxDelay(Event& stop);
+    // PttOff, unless the last drop since PTT last rose was confirmed.
+    bool EnsurePttDown();
+    // For a stop, while the keying thread may still be keying: the key goes up and stays up
+    // (KeyDown does nothing) until PTT next rises, then PTT drops. The result of the PTT drop.
+    bool Silence();
     void KeyDown();
     void KeyUp();
     void SendText(const std::string& text);
@@ -58,11 +69,18 @@ public:
 
 private:
     void DestroyDevices();
+    void KeyUpLocked();
 
     const CTarnwickDoc& doc_;
     NoticeSink& view_;
     TimeBase& time_;
     std::atomic<int> pttUp_{0};
+    // Since PTT last rose: whether a drop was made, and whether it was confirmed.
+    bool dropMade_ = false;
+    bool dropConfirmed_ = false;
+    // Orders key edges against Silence, so no key-down can land after it.
+    std::mutex keyMutex_;
+    bool silenced_ = false;
     Devices devices_;
     KeyingObserver* observer_ = nullptr;
 };

@@ -27,8 +27,9 @@ void ParallelKeyingDevice::PttOn() {
     port_.SetControlBits(kControlPtt);
 }
 
-void ParallelKeyingDevice::PttOff() {
+bool ParallelKeyingDevice::PttOff() {
     port_.ClearControlBits(kControlPtt);
+    return true;
 }
 
 void ParallelKeyingDevice::KeyDown() {

@@ -25,7 +25,7 @@ public:
     ~ParallelKeyingDevice() override;
 
     void PttOn() override;
-    void PttOff() override;
+    bool PttOff() override;
     void KeyDown() override;
     void KeyUp() override;
 

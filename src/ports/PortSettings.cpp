@@ -129,6 +129,21 @@ int ListSize(int row, int column) {
     return 2;
 }
 
+std::string_view ListEntryText(int row, int column, int position) {
+    static constexpr std::string_view kSerialOutputs[] = {"None", "RTS", "DTR", "Both"};
+    static constexpr std::string_view kSerialInputs[] = {"None", "CTS", "DSR"};
+    static constexpr std::string_view kParallelPins[kPortColumns][2] = {
+        {"None", "Pin 16"}, {"None", "Pin 17"}, {"None", "Pin 15"}};
+    static constexpr std::string_view kRigLink[] = {"Off", "On"};
+    if (position < 0 || position >= ListSize(row, column)) {
+        return {};
+    }
+    if (IsSerialRow(row)) {
+        return column == kInhibitColumn ? kSerialInputs[position] : kSerialOutputs[position];
+    }
+    return row == kParallelRow ? kParallelPins[column][position] : kRigLink[position];
+}
+
 int ListPositionFromStored(int row, int column, int stored) {
     int position = stored;
     if (IsSerialRow(row) && column == kInhibitColumn) {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "model/CTarnwickDoc.h"
+#include "model/SettingsSchema.h"
 
 namespace tarnwick {
 
@@ -23,10 +24,6 @@ inline constexpr int kSerialBoth = 3;
 inline constexpr int kSerialCts = 4;
 inline constexpr int kSerialDsr = 5;
 inline constexpr int kInhibitListOffset = 3;
-
-inline constexpr int kMaxComNumber = 8;
-// The standard range message of a number field.
-inline constexpr const char* kComNumberRangeMessage = "Please enter an integer between 0 and 8.";
 
 using PortMatrixCells = std::array<std::array<int, kPortColumns>, kPortRows>;
 
@@ -50,6 +47,9 @@ std::optional<std::string> ValidatePortSettings(const PortSettings& settings);
 // Number of entries in the drop-down list of a cell; 0 for the rig-control inhibit cell, which
 // has no list.
 int ListSize(int row, int column);
+// The text of a list entry as the dialog shows it ("None", "RTS", "Pin 16", "On", ...); empty
+// outside the list.
+std::string_view ListEntryText(int row, int column, int position);
 // The list position shown for a stored cell value; a value outside the list shows as the
 // first entry ("None" or "Off").
 int ListPositionFromStored(int row, int column, int stored);

@@ -37,8 +37,8 @@ void SerialKeyingDevice::PttOn() {
     Raise();
 }
 
-void SerialKeyingDevice::PttOff() {
-    Drop();
+bool SerialKeyingDevice::PttOff() {
+    return Drop();
 }
 
 void SerialKeyingDevice::KeyDown() {
@@ -62,16 +62,18 @@ void SerialKeyingDevice::Raise() {
     }
 }
 
-void SerialKeyingDevice::Drop() {
+bool SerialKeyingDevice::Drop() {
     if (!lines_) {
-        return;
+        return true;  // no port, so nothing was ever raised
     }
+    bool ok = true;
     if (value_ == kSerialDtr || value_ == kSerialBoth) {
-        lines_->ClearDtr();
+        ok = lines_->ClearDtr() && ok;
     }
     if (value_ == kSerialRts || value_ == kSerialBoth) {
-        lines_->ClearRts();
+        ok = lines_->ClearRts() && ok;
     }
+    return ok;
 }
 
 bool SerialKeyingDevice::InhibitOn() const {

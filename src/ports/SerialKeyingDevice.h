@@ -21,7 +21,7 @@ public:
     ~SerialKeyingDevice() override;
 
     void PttOn() override;
-    void PttOff() override;
+    bool PttOff() override;
     void KeyDown() override;
     void KeyUp() override;
 
@@ -29,7 +29,8 @@ public:
 
 private:
     void Raise();
-    void Drop();
+    // False when the port refused a change.
+    bool Drop();
     bool InhibitOn() const;
 
     std::shared_ptr<SerialLines> lines_;

@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -29,6 +30,17 @@ bool NoHardwareBehind(int fd) {
 void DropLines(int fd) {
     int bits = TIOCM_RTS | TIOCM_DTR;
     ioctl(fd, TIOCMBIC, &bits);
+}
+
+// With HUPCL the kernel drops RTS and DTR at the last close, so the lines also drop when the
+// program is killed and never gets to drop them itself. Only the flag changes: the speed stays,
+// and with it the lines.
+void HangUpOnClose(int fd) {
+    termios t{};
+    if (tcgetattr(fd, &t) == 0 && (t.c_cflag & HUPCL) == 0) {
+        t.c_cflag |= HUPCL;
+        tcsetattr(fd, TCSANOW, &t);
+    }
 }
 
 }  // namespace
@@ -58,6 +70,7 @@ SerialOpenResult TermiosSerialLines::Open(const std::string& path) {
         close(fd);
         return {nullptr, SerialOpenError::CannotOpen};
     }
+    HangUpOnClose(fd);
     return {std::make_shared<TermiosSerialLines>(Key{}, fd), SerialOpenError::None};
 }
 

@@ -10,12 +10,11 @@ void TrxManagerKeyingDevice::PttOn() {
     }
 }
 
-void TrxManagerKeyingDevice::PttOff() {
-    // A radio busy transmitting may miss the frequency read behind IsCatActive; dropping PTT is
-    // still sent whenever the daemon is connected, so a missed answer cannot leave PTT up.
-    if (link_.IsCatActive() || link_.IsConnected()) {
-        link_.SetPtt(false);
-    }
+bool TrxManagerKeyingDevice::PttOff() {
+    // Sent whenever the daemon is connected, without first asking whether the radio answers: a
+    // radio busy transmitting may miss that frequency read, and a missed answer must not leave
+    // PTT up. It also saves a round trip to a daemon that is gone.
+    return link_.SetPtt(false);
 }
 
 void TrxManagerKeyingDevice::SendChar(char c) {

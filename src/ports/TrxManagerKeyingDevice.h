@@ -10,7 +10,7 @@ class TrxManagerLink;
 
 // Hands PTT and CW text to the rig-control program, which keys the radio. Every operation first
 // asks whether the radio answers; when it does not, the operation does nothing, except that
-// PttOff still drops PTT while the daemon is connected. The key operations do nothing: CW goes
+// PttOff drops PTT whenever the daemon is connected. The key operations do nothing: CW goes
 // over one text run at a time.
 class TrxManagerKeyingDevice : public KeyingDevice {
 public:
@@ -18,7 +18,7 @@ public:
     explicit TrxManagerKeyingDevice(TrxManagerLink& link) : link_(link) {}
 
     void PttOn() override;
-    void PttOff() override;
+    bool PttOff() override;
     void SendChar(char c) override;
     void SendText(const std::string& text) override;
 

@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "model/SettingsSchema.h"
 #include "send/MorseTable.h"
 
 namespace tarnwick {
 
-// Speeds the keyer keys at; a stored speed outside this range is keyed at the nearest limit.
-inline constexpr unsigned kMinCwRate = 1;
-inline constexpr unsigned kMaxCwRate = 50;
+// A stored speed outside kMinCwRate..kMaxCwRate (the settings schema's) is keyed at the
+// nearest limit.
 // No single element or gap is ever longer than this, whatever weights a hand-edited settings
 // file holds; a negative or NaN weight gives a zero length.
 inline constexpr uint32_t kMaxCwIntervalMs = 60'000;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include "platform/NoticeSink.h"
 
@@ -14,25 +15,31 @@ class TransmitEngine;
 // How a message handled by the driver ended.
 enum class SendOutcome { Completed, Failed, Inhibited, Stopped };
 
-// Plays the operating window's part for one message where there is no window: answers the
+// Plays the operating window's part for the engine where there is no window: answers the
 // engine's PTT requests, hands text runs to the rig-control link, and on the end notice (or a
 // stop) stops the engine where needed and releases the devices, so PTT is down on every way
-// out.
+// out. Notices of a message that is no longer current are answered and otherwise dropped.
 class EngineDriver {
 public:
     EngineDriver(TransmitEngine& engine, NoticeQueue& queue, TimeBase& time)
         : engine_(engine), queue_(queue), time_(time) {}
 
-    // Called with every notice (on the driver's thread) after it was handled.
+    // Called with every notice acted on (on the driver's thread) after it was handled.
     std::function<void(const Notice&)> observer;
 
+    // Handles one notice as the window does; the outcome when it ended the message.
+    std::optional<SendOutcome> Handle(const Notice& notice);
     // Runs until the message ends or `stop` is signalled.
     SendOutcome RunUntilDone(Event* stop);
+    // False when the last release of the devices could not confirm that PTT dropped: it may
+    // still be up.
+    bool PttConfirmedDown() const { return pttDown_; }
 
 private:
     TransmitEngine& engine_;
     NoticeQueue& queue_;
     TimeBase& time_;
+    bool pttDown_ = true;
 };
 
 }  // namespace tarnwick

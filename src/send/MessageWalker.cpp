@@ -106,8 +106,11 @@ WalkStatus MessageWalker::RepeatTimes(const std::string& body, int count, int de
         if (r.status != WalkStatus::Done) {
             return r.status;
         }
-        if (actionCount_ == before) {
-            break;  // the body does nothing, so neither would the remaining repetitions
+        // A body that does nothing, or nothing that takes time (characters without Morse
+        // codes), would do the same the remaining times: repeating it would only spin the
+        // processor and flood the window with notices.
+        if (actionCount_ == before || r.elapsedMs == 0) {
+            break;
         }
     }
     return WalkStatus::Done;

@@ -4,9 +4,24 @@
 
 namespace tarnwick {
 
+namespace {
+
+bool DisplayOnly(const Notice& n) {
+    return n.message == kSendEventNotice &&
+           (n.wParam == kEventKeyUp || n.wParam == kEventKeyDown || n.wParam == kEventCharacter);
+}
+
+}  // namespace
+
 void NoticeQueue::Deliver(Notice notice) {
     {
         std::lock_guard lock(mutex_);
+        if (DisplayOnly(notice)) {
+            if (displayQueued_ >= kMaxDisplayNotices) {
+                return;
+            }
+            ++displayQueued_;
+        }
         queue_.push_back(std::move(notice));
     }
     available_.Set();
@@ -20,6 +35,9 @@ std::optional<Notice> NoticeQueue::Next(TimeBase& time, uint32_t timeoutMs, Even
             if (!queue_.empty()) {
                 Notice n = std::move(queue_.front());
                 queue_.pop_front();
+                if (DisplayOnly(n)) {
+                    --displayQueued_;
+                }
                 return n;
             }
         }

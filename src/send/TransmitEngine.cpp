@@ -46,7 +46,7 @@ TransmitEngine::~TransmitEngine() {
 
 void TransmitEngine::StartTrxLink() {
     auto link = std::make_unique<TrxManagerLink>(doc_, prompter_, time_);
-    link->SetSendingDoneHandler([this] { SignalTrxDone(); });
+    link->SetSendingDoneHandler([this](uint64_t serial) { SignalTrxDone(serial); });
     if (!link->Connect()) {
         prompter_.Show(kTrxConnectFailedText);
         link->Disconnect();
@@ -67,7 +67,7 @@ void TransmitEngine::SyncTrxLink() {
 
 void TransmitEngine::CreateDevices() {
     if (!ports_) {
-        ports_ = BuildKeyingPortManager(doc_, view_, prompter_, time_, hardware_, trxLink_.get(),
+        ports_ = BuildKeyingPortManager(doc_, notices_, prompter_, time_, hardware_, trxLink_.get(),
                                         parallelPort_.get());
         ports_->SetObserver(keyingObserver_);
     }
@@ -91,9 +91,11 @@ bool TransmitEngine::Send(const std::string& text) {
         return false;  // one message at a time; its text must not change under the walker
     }
     SyncTrxLink();
+    liveSerial_ = notices_.Begin();
     CreateDevices();
     PttOn();
     message_ = text;
+    waveDevice_ = {doc_.WaveOut, doc_.WaveOutName};
     failed_ = false;
     trxConnected_ = trxLink_ && trxLink_->IsCatActive();
 
@@ -108,50 +110,80 @@ bool TransmitEngine::Send(const std::string& text) {
 
 void TransmitEngine::Worker() {
     firstRun_ = false;
-    MessageWalker walker(*this);
-    const WalkResult result = walker.RunMessage(message_);
-    if (result.status != WalkStatus::Stopped && handOver_.TryAcquire()) {
+    WalkResult result;
+    result.status = WaitTxDelay();
+    if (result.status == WalkStatus::Done) {
+        MessageWalker walker(*this);
+        result = walker.RunMessage(message_);
+    }
+    if (result.status != WalkStatus::Stopped) {
         failed_ = failed_ || result.status == WalkStatus::Failed;
-        view_.Post(kSendDoneNotice, 0, failed_ ? kDoneFailed : kDoneCompleted);
-        handOver_.Release();
+        // Lost to a stop or the inhibit when they came first: one end notice per message.
+        notices_.Post(kSendDoneNotice, 0, failed_ ? kDoneFailed : kDoneCompleted);
     }
     workerRunning_.store(0);
 }
 
-void TransmitEngine::Stop() {
-    if (!worker_.joinable()) {
-        return;
+bool TransmitEngine::Stop() {
+    liveSerial_ = 0;
+    notices_.ClaimEnd(notices_.Serial());
+    return Halt();
+}
+
+bool TransmitEngine::Halt() {
+    const bool running = worker_.joinable() && workerRunning_.load() != 0;
+    if (running) {
+        stop_.store(1);
+        // Wakes every wait the worker may be in: keying, the TX delay, pauses and fills, the
+        // PTT request, a message box, the rig's end-of-sending and the WAV playback.
+        stopEvent_.Set();
+        trxDoneEvent_.Set();
     }
-    if (handOver_.TryAcquire()) {
-        if (workerRunning_.load() != 0) {
-            stop_.store(1);
-            // Wakes every wait the worker may be in: keying, pauses and fills, the PTT
-            // request, a message box, the rig's end-of-sending and the WAV playback.
-            stopEvent_.Set();
-            trxDoneEvent_.Set();
-            if (wavePlayer_) {
-                wavePlayer_->Stop();
-            }
-            if (trxLink_ && TrxCwInUse()) {
+    // Before anything that could take time: nothing below may keep the transmitter keyed.
+    bool down = true;
+    if (ports_) {
+        down = ports_->Silence();
+        pttUp_.store(0);
+    }
+    if (running) {
+        if (wavePlayer_) {
+            wavePlayer_->Stop();
+        }
+        if (trxLink_) {
+            trxLink_->CancelReport();
+            if (TrxCwInUse()) {
                 trxLink_->StopMorse();
             }
         }
-        worker_.join();
-        handOver_.Release();
-    } else {
-        // The worker is posting its end notice right now; it is about to finish.
+    }
+    if (worker_.joinable()) {
         worker_.join();
     }
+    return down;
 }
 
-void TransmitEngine::ReleaseDevices() {
+bool TransmitEngine::ReleaseDevices() {
     if (workerRunning_.load() != 0) {
         Stop();  // never pull the devices from under a running worker
     }
-    ports_.reset();
+    liveSerial_ = 0;
+    // A drop that was not confirmed is tried once more: what counts is where PTT is now.
+    return DropDevices();
+}
+
+bool TransmitEngine::DropDevices() {
+    bool down = true;
+    if (ports_) {
+        down = ports_->EnsurePttDown();
+        ports_.reset();
+    }
     pttUp_.store(0);
+    if (trxLink_) {
+        trxLink_->CancelReport();
+    }
     mediaTimer_.reset();
     wavePlayer_.reset();
+    return down;
 }
 
 void TransmitEngine::PttOn() {
@@ -161,11 +193,17 @@ void TransmitEngine::PttOn() {
     }
 }
 
-void TransmitEngine::PttOff() {
-    if (ports_) {
-        ports_->PttOff();
-        pttUp_.store(0);
+bool TransmitEngine::PttOff() {
+    if (!ports_) {
+        return true;
     }
+    const bool down = ports_->PttOff();
+    pttUp_.store(0);
+    return down;
+}
+
+bool TransmitEngine::IsCurrent(const Notice& notice) const {
+    return notice.serial != 0 && notice.serial == liveSerial_ && !notice.Withdrawn();
 }
 
 void TransmitEngine::PushTrxText() {
@@ -174,6 +212,9 @@ void TransmitEngine::PushTrxText() {
         return;
     }
     const uint64_t before = trxLink_ ? trxLink_->CompletedHandOvers() : 0;
+    if (trxLink_) {
+        trxLink_->SetReportTag(notices_.Serial());
+    }
     ports_->SendText(currentRun_);
     if (trxLink_ && TrxCwInUse() && trxLink_->CompletedHandOvers() == before) {
         // Nothing went out (the daemon is gone or the radio stopped answering): the message has
@@ -203,8 +244,14 @@ void TransmitEngine::SyncParallelPort() {
     }
     if (ports_) {
         // Devices of a running message write through the old port: take them down first
-        // rather than leave them pointing at a port that is gone.
-        ReleaseDevices();
+        // rather than leave them pointing at a port that is gone. The window did not ask for
+        // that end, so it is told like any other.
+        const bool running = workerRunning_.load() != 0;
+        Halt();
+        DropDevices();
+        if (running) {
+            notices_.Post(kSendDoneNotice, 0, kDoneFailed);
+        }
     }
     parallelPort_.reset();
     if (address > 0) {
@@ -212,8 +259,10 @@ void TransmitEngine::SyncParallelPort() {
     }
 }
 
-void TransmitEngine::SignalTrxDone() {
-    trxDoneEvent_.Set();
+void TransmitEngine::SignalTrxDone(uint64_t serial) {
+    if (serial == notices_.Serial()) {
+        trxDoneEvent_.Set();
+    }
 }
 
 bool TransmitEngine::TrxCwInUse() const {

@@ -8,8 +8,9 @@
 #include <thread>
 
 #include "platform/Event.h"
-#include "ports/RecursiveTryLock.h"
+#include "platform/SoundDevices.h"
 #include "send/MessageActions.h"
+#include "send/MessageNotices.h"
 
 namespace tarnwick {
 
@@ -24,13 +25,17 @@ class Prompter;
 class TimeBase;
 class TrxManagerLink;
 class WavePlayer;
+struct Notice;
 
 inline constexpr const char* kTrxConnectFailedText = "Cannot start connection to TRX-Manager";
 
-// Sends one message at a time: owns the sending devices, raises PTT and waits the TX delay,
-// walks the message on a worker thread of its own, and reports progress and the end to the
-// operating window through notices. Every public operation belongs to the user-interface
-// thread (the thread that receives the notices).
+// Sends one message at a time: owns the sending devices, raises PTT, walks the message on a
+// worker thread of its own (which also waits out each TX delay), and reports progress and the
+// end to the operating window through notices. Every public operation belongs to the
+// user-interface thread (the thread that receives the notices); none of them waits long.
+//
+// Every message has a serial number, carried on each of its notices: the window acts only on
+// notices for which IsCurrent holds, so a notice of one message never acts on the next.
 class TransmitEngine : private MessageActions {
 public:
     TransmitEngine(CTarnwickDoc& doc, NoticeSink& view, Prompter& prompter, TimeBase& time,
@@ -41,24 +46,39 @@ public:
     TransmitEngine(const TransmitEngine&) = delete;
     TransmitEngine& operator=(const TransmitEngine&) = delete;
 
-    // Starts sending `text`. Refused (false, nothing touched) while a message is still running:
-    // the operating window stops the running one first.
+    // Starts sending `text`: raises PTT and starts the worker, which waits the TX delay first.
+    // Refused (false, nothing touched) while a message is still running: the operating window
+    // stops the running one first.
     bool Send(const std::string& text);
-    // Stops the running message at once; no end notice follows for it. PTT stays as it is
-    // until ReleaseDevices.
-    void Stop();
-    // Drops PTT, destroys the devices and closes the ports.
-    void ReleaseDevices();
+    // Ends the message at once: the key goes up and PTT drops first, then the worker and the
+    // sound playback are stopped (a sound device that does not answer is left to close by
+    // itself). No end notice follows, and the message's notices no longer count as current.
+    // False when the PTT drop was not confirmed.
+    bool Stop();
+    // Drops PTT (unless a confirmed drop was already made), destroys the devices and closes the
+    // ports. False when PTT could not be confirmed down.
+    bool ReleaseDevices();
+    // Raises PTT; the worker waits the TX delay.
     void PttOn();
-    void PttOff();
+    // False when the PTT device could not confirm the drop.
+    bool PttOff();
+    // Whether the window should act on `notice`: it belongs to the message being sent, which
+    // the window has not stopped or released, and its sender still waits for it.
+    bool IsCurrent(const Notice& notice) const;
+    // The serial of the message being sent, or of the last one; 0 before the first.
+    uint64_t MessageSerial() const { return notices_.Serial(); }
     // Hands the current text run to the rig-control program.
     void PushTrxText();
     void SyncTrxLink();
     void PushCallsign(const std::string& call);
     void SetTwoRadio();
+    // Replaces the parallel port with the one the settings name. Devices of a running message
+    // write through the old port, so that message is ended first, with an end notice (reason
+    // failed) like any end the window did not ask for.
     void SyncParallelPort();
-    // The rig-control program reported the end of its sending.
-    void SignalTrxDone();
+    // The rig-control program reported the end of its sending of message `serial`; a report of
+    // an earlier message is ignored. May come from any thread.
+    void SignalTrxDone(uint64_t serial);
 
     // Every device set built from now on reports its PTT, key and character events here.
     void SetKeyingObserver(KeyingObserver* observer) { keyingObserver_ = observer; }
@@ -83,11 +103,21 @@ private:
     void OpenParallelPort();
     void CreateDevices();
     void Worker();
+    // After PTT rose: waits the TX delay unless a stop ends it.
+    WalkStatus WaitTxDelay();
     bool TrxCwInUse() const;
     void JoinFinishedWorker();
+    // Key up and PTT down first, then the worker and the playback stopped and the worker
+    // joined. Says nothing about the end to anyone.
+    bool Halt();
+    bool DropDevices();
 
     CTarnwickDoc& doc_;
     NoticeSink& view_;
+    // Everything of a message posts through here, stamped with the message's serial.
+    MessageNotices notices_{view_};
+    // The message whose notices the window still acts on; 0 once it stopped or released it.
+    uint64_t liveSerial_ = 0;
     Prompter& prompter_;
     TimeBase& time_;
     KeyingHardware& hardware_;
@@ -98,6 +128,8 @@ private:
     bool firstRun_ = false;
     std::unique_ptr<MediaTimer> mediaTimer_;
     std::unique_ptr<WavePlayer> wavePlayer_;
+    // The document's sound device, taken by Send for the worker.
+    SoundDeviceChoice waveDevice_;
     std::unique_ptr<KeyingPortManager> ports_;
     std::unique_ptr<TrxManagerLink> trxLink_;
     std::unique_ptr<ParallelPort> parallelPort_;
@@ -113,7 +145,6 @@ private:
     std::mutex runMutex_;
     std::string currentRun_;
     bool failed_ = false;
-    RecursiveTryLock handOver_;
     KeyingObserver* keyingObserver_ = nullptr;
 };
 

@@ -25,10 +25,21 @@ WalkStatus TransmitEngine::RequestPtt(bool up) {
     if (StopRequested()) {
         return WalkStatus::Stopped;
     }
-    if (!view_.Send(kSendEventNotice, kEventPttRequest, up ? 1 : 0, time_, &stopEvent_)) {
+    if (!notices_.Send(kSendEventNotice, kEventPttRequest, up ? 1 : 0, time_, &stopEvent_)) {
         return WalkStatus::Stopped;
     }
-    return StopRequested() ? WalkStatus::Stopped : WalkStatus::Done;
+    if (StopRequested()) {
+        return WalkStatus::Stopped;
+    }
+    // The window only raises PTT; the delay is waited here, where a stop can end it.
+    return up ? WaitTxDelay() : WalkStatus::Done;
+}
+
+WalkStatus TransmitEngine::WaitTxDelay() {
+    if (!ports_->WaitTxDelay(stopEvent_) || StopRequested()) {
+        return WalkStatus::Stopped;
+    }
+    return WalkStatus::Done;
 }
 
 WalkStatus TransmitEngine::SendTextRun(const std::string& run) {
@@ -49,7 +60,7 @@ WalkStatus TransmitEngine::SendTextRun(const std::string& run) {
         // Reset before the hand-over is announced, so a fast report cannot be lost.
         trxHandOverFailed_.store(0);
         trxDoneEvent_.Reset();
-        view_.Post(kSendEventNotice, kEventTrxText, 0);
+        notices_.Post(kSendEventNotice, kEventTrxText, 0);
     }
     MorseRun morse = ConvertToMorse(text);
     const uint64_t durationMs =
@@ -84,7 +95,11 @@ WalkStatus TransmitEngine::InsertWave(const std::string& fileName) {
     if (!PttUp() && RequestPtt(true) == WalkStatus::Stopped) {
         return WalkStatus::Stopped;
     }
-    if (!wavePlayer_->Play(fileName, doc_.WaveOut, &stopEvent_)) {
+    // The player also honours a stop that comes after this look and before it starts.
+    if (StopRequested()) {
+        return WalkStatus::Stopped;
+    }
+    if (!wavePlayer_->Play(fileName, waveDevice_, &stopEvent_)) {
         return StopRequested() ? WalkStatus::Stopped : WalkStatus::Failed;
     }
     if (wavePlayer_->WaitDone()) {

@@ -1,13 +1,8 @@
 #include "send/WavePlayer.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
-#include <chrono>
 #include <mutex>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "model/WaveFormat.h"
@@ -17,6 +12,7 @@
 #include "platform/SoundDevices.h"
 #include "platform/TimeBase.h"
 #include "send/RiffReader.h"
+#include "send/WavePlayback.h"
 
 namespace tarnwick {
 
@@ -31,10 +27,6 @@ constexpr unsigned kPeriods = 3;
 // Period length: short enough that a stop leaves little queued, long enough to ride out a
 // busy machine.
 constexpr unsigned kPeriodsPerSecond = 10;
-// A device that takes no data for this long has gone away.
-constexpr int kStallMs = 2000;
-// Longest sleep while the last periods play out, so a stop is seen at once.
-constexpr int kDrainSliceMs = 50;
 
 uint16_t Get16(const std::vector<unsigned char>& b, size_t at) {
     return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
@@ -63,300 +55,226 @@ PcmFormat PcmFormatOf(const WaveFormat& f) {
 }  // namespace
 
 struct WavePlayer::Impl {
-    enum class State { Idle, Loading, Playing };
+    using Resolver = std::function<std::string(const SoundDeviceChoice&)>;
 
-    Impl(Prompter& p, TimeBase& t, DeviceNamer n) : prompter(p), time(t), namer(std::move(n)) {}
+    Impl(Prompter& p, TimeBase& t, Resolver r) : prompter(p), time(t), resolve(std::move(r)) {}
 
     bool Fail(const std::string& text, Event* cancel) {
         prompter.Show(text, cancel);
         return false;
     }
 
-    bool Load(const std::string& fileName, int device, Event* cancel);
-    bool Start(std::unique_ptr<AlsaPcm> pcm, std::unique_ptr<unsigned char[]> buffer, size_t frames,
-               unsigned rate, Event* cancel);
-    void CloseDevice();
-    void Run(size_t firstFrame);
-    void PlayOut();
+    bool Stopping(Event* stop) { return stop != nullptr && stop->IsSignalled(time.NowNs()); }
+    bool Load(const std::string& fileName, const SoundDeviceChoice& device, Event* stop);
+    // Runs a device step on the playback's thread; false when a stop came first.
+    bool Step(WavePlayback& playback, WavePlayback::Step step, Event* stop);
+    // Under the lock: ends the playback, waiting at most kCloseWaitMs for its device to close.
+    void Close();
 
     Prompter& prompter;
     TimeBase& time;
-    const DeviceNamer namer;
-    Event stopEvent{ResetMode::Auto};
-    Event doneEvent{ResetMode::Auto};
+    // The PCM that plays the chosen device; empty when there is none.
+    const Resolver resolve;
 
-    // Guards everything below; the playback thread takes it never, so it may be joined under it.
+    // Guards everything below. Every wait under it is bounded (Close), so Stop never waits
+    // long for a device.
     mutable std::mutex mutex;
-    State state = State::Idle;
-    bool cancelled = false;
-    std::unique_ptr<AlsaPcm> device;
-    std::unique_ptr<unsigned char[]> data;
-    size_t dataFrames = 0;
-    unsigned sampleRate = 0;
-    std::thread playback;
-    std::atomic<bool> ending{false};
-    std::atomic<bool> failed{false};
+    std::shared_ptr<WavePlayback> playback;
+    // The caller's stop of the current Play, and our own Stop: both end a playback before or
+    // during it.
+    Event* stop = nullptr;
+    Event stopped{ResetMode::Manual};
 };
 
 WavePlayer::WavePlayer(Prompter& prompter, TimeBase& time)
-    : WavePlayer(prompter, time,
-                 [](int device) { return SoundDevices::NameFor(device, PcmDirection::Playback); }) {
-}
+    : impl_(std::make_unique<Impl>(prompter, time, [](const SoundDeviceChoice& device) {
+          return SoundDevices::NameFor(device, PcmDirection::Playback);
+      })) {}
 
 WavePlayer::WavePlayer(Prompter& prompter, TimeBase& time, DeviceNamer namer)
-    : impl_(std::make_unique<Impl>(prompter, time, std::move(namer))) {}
+    : impl_(std::make_unique<Impl>(prompter, time,
+                                   [namer = std::move(namer)](const SoundDeviceChoice& device) {
+                                       return namer(device.number);
+                                   })) {}
 
 WavePlayer::~WavePlayer() {
     std::lock_guard lock(impl_->mutex);
-    impl_->CloseDevice();
+    impl_->Close();
 }
 
-bool WavePlayer::Play(const std::string& fileName, int device, Event* cancel) {
+void WavePlayer::Impl::Close() {
+    if (playback) {
+        playback->End(kCloseWaitMs);
+        playback.reset();
+    }
+}
+
+bool WavePlayer::Play(const std::string& fileName, const SoundDeviceChoice& device, Event* stop) {
     {
         std::lock_guard lock(impl_->mutex);
         // A playback nobody waited for or stopped ends here instead of keeping its device.
-        impl_->CloseDevice();
-        impl_->state = Impl::State::Loading;
-        impl_->cancelled = false;
-        impl_->failed = false;
-        impl_->stopEvent.Reset();
-        impl_->doneEvent.Reset();
+        impl_->Close();
+        impl_->stopped.Reset();
+        impl_->stop = stop;
     }
-    const bool ok = impl_->Load(fileName, device, cancel);
-    if (!ok) {
-        std::lock_guard lock(impl_->mutex);
-        impl_->state = Impl::State::Idle;
+    // A stop that came before Play wins as much as one that comes during it.
+    if (impl_->Stopping(stop)) {
+        return false;
     }
-    return ok;
+    if (impl_->Load(fileName, device, stop)) {
+        return true;
+    }
+    std::lock_guard lock(impl_->mutex);
+    impl_->Close();
+    return false;
 }
 
-bool WavePlayer::Impl::Load(const std::string& fileName, int device, Event* cancel) {
+bool WavePlayer::Impl::Step(WavePlayback& p, WavePlayback::Step step, Event* stop) {
+    Event* stops[] = {&stopped, stop};
+    return p.Run(std::move(step), stops);
+}
+
+bool WavePlayer::Impl::Load(const std::string& fileName, const SoundDeviceChoice& device,
+                            Event* stop) {
     RiffReader riff;
     if (fileName.size() > kMaxFileName || fileName.find('\0') != std::string::npos ||
         !riff.Open(fileName)) {
-        return Fail("Cannot locate file: " + fileName, cancel);
+        return Fail("Cannot locate file: " + fileName, stop);
     }
     if (!riff.FindForm(FourCc("WAVE"))) {
-        return Fail(fileName + " does not appear to be a wav file.", cancel);
+        return Fail(fileName + " does not appear to be a wav file.", stop);
     }
     if (!riff.Descend(FourCc("fmt "))) {
-        return Fail(fileName + " appears to be corrupt.", cancel);
+        return Fail(fileName + " appears to be corrupt.", stop);
     }
     if (riff.ChunkSize() >= kFormatBlockLimit) {
-        return Fail("Cannot allocate memory for wave format.", cancel);
+        return Fail("Cannot allocate memory for wave format.", stop);
     }
     std::vector<unsigned char> block(riff.ChunkSize());
     if (riff.ReadChunk(block.data(), block.size()) != block.size() ||
         block.size() < kPcmFormatBytes) {
-        return Fail("Cannot read wave format.", cancel);
+        return Fail("Cannot read wave format.", stop);
     }
     const WaveFormat format = ParseFormat(block);
     if (format.FormatTag != kPcmTag) {
-        return Fail("Wav file is not in PCM format.", cancel);
+        return Fail("Wav file is not in PCM format.", stop);
     }
-    const std::string pcmName = namer(device);
+
+    // From here on the device is involved: its calls go to the playback's thread.
+    std::shared_ptr<WavePlayback> p = WavePlayback::Create();
+    if (!p) {
+        return Fail("Cannot open soundcard.", stop);
+    }
+    {
+        std::lock_guard lock(mutex);
+        playback = p;
+    }
+    const std::string pcmName = resolve(device);
     const PcmFormat pcmFormat = PcmFormatOf(format);
-    if (AlsaPcm::Query(pcmName, PcmDirection::Playback, pcmFormat) != 0) {
-        return Fail("Cannot open soundcard.", cancel);
+    if (!Step(
+            *p,
+            [pcmName, pcmFormat](WavePlayback& pb) {
+                pb.result = AlsaPcm::Query(pcmName, PcmDirection::Playback, pcmFormat);
+            },
+            stop)) {
+        return false;
+    }
+    if (p->result != 0) {
+        return Fail("Cannot open soundcard.", stop);
     }
     riff.Ascend();
     if (!riff.Descend(FourCc("data"))) {
-        return Fail("Cannot locate wav data.", cancel);
+        return Fail("Cannot locate wav data.", stop);
     }
     const uint32_t dataBytes = riff.ChunkSize();
     if (dataBytes == 0) {
-        return Fail("Chunk has no data.", cancel);
+        return Fail("Chunk has no data.", stop);
     }
-    auto pcm = std::make_unique<AlsaPcm>();
-    if (pcm->Open(pcmName, PcmDirection::Playback, true) != 0 ||
-        pcm->Configure(pcmFormat, kPeriods,
-                       std::max(1u, format.SamplesPerSec / kPeriodsPerSecond)) != 0) {
-        return Fail("Cannot open soundcard.", cancel);
+    const unsigned long periodFrames = std::max(1u, format.SamplesPerSec / kPeriodsPerSecond);
+    if (!Step(
+            *p,
+            [pcmName, pcmFormat, periodFrames](WavePlayback& pb) {
+                AlsaPcm& pcm = pb.Device();
+                pb.result = pcm.Open(pcmName, PcmDirection::Playback, true);
+                if (pb.result == 0) {
+                    pb.result = pcm.Configure(pcmFormat, kPeriods, periodFrames);
+                }
+            },
+            stop)) {
+        return false;
+    }
+    if (p->result != 0) {
+        return Fail("Cannot open soundcard.", stop);
     }
     // A size the file cannot back is refused before anything of that size is allocated.
     if (riff.ChunkAvailable() < dataBytes) {
-        return Fail("Cannot read data from wav file.", cancel);
+        return Fail("Cannot read data from wav file.", stop);
     }
     std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[dataBytes]);
     if (!buffer) {
-        return Fail("Cannot allocate memory for wave data.", cancel);
+        return Fail("Cannot allocate memory for wave data.", stop);
     }
     if (riff.ReadChunk(buffer.get(), dataBytes) != dataBytes) {
-        return Fail("Cannot read data from wav file.", cancel);
+        return Fail("Cannot read data from wav file.", stop);
     }
     riff.Close();
     // A trailing partial frame cannot be played.
-    const size_t frames = dataBytes / format.BlockAlign;
-    return Start(std::move(pcm), std::move(buffer), frames, format.SamplesPerSec, cancel);
-}
-
-bool WavePlayer::Impl::Start(std::unique_ptr<AlsaPcm> pcm, std::unique_ptr<unsigned char[]> buffer,
-                             size_t frames, unsigned rate, Event* cancel) {
-    // The first period goes out here, so a device that takes nothing fails Play itself.
-    long first = 0;
-    if (frames > 0) {
-        first = pcm->Write(buffer.get(), std::min<size_t>(frames, pcm->PeriodFrames()));
-        if (first == -EAGAIN) {
-            first = 0;
-        }
-        if (first < 0) {
-            return Fail("Cannot write to soundcard device.", cancel);
-        }
+    p->SetData(std::move(buffer), dataBytes / format.BlockAlign, format.SamplesPerSec);
+    if (!Step(
+            *p, [](WavePlayback& pb) { pb.StartPlaying(); }, stop)) {
+        return false;
     }
-    std::unique_lock lock(mutex);
-    if (cancelled) {
-        // Stopped while loading: the stop event is set, so WaitDone returns at once.
-        pcm->Drop();
-        state = State::Idle;
-        return true;
+    if (p->result < 0) {
+        return Fail("Cannot write to soundcard device.", stop);
     }
-    device = std::move(pcm);
-    data = std::move(buffer);
-    dataFrames = frames;
-    sampleRate = rate;
-    ending = false;
-    try {
-        playback = std::thread([this, first] { Run(static_cast<size_t>(first)); });
-    } catch (const std::system_error&) {
-        device->Drop();
-        device.reset();
-        data.reset();
-        state = State::Idle;
-        lock.unlock();
-        return Fail("Cannot write to soundcard device.", cancel);
-    }
-    state = State::Playing;
     return true;
 }
 
-// The playback thread: feeds the buffer period by period, lets the queue play out, then
-// reports the end. A stop interrupts every wait in here at once; a device that takes nothing
-// for kStallMs has failed.
-void WavePlayer::Impl::Run(size_t firstFrame) {
-    using Clock = std::chrono::steady_clock;
-    const size_t frameBytes = device->BytesPerFrame();
-    const size_t period = std::max<size_t>(1, device->PeriodFrames());
-    size_t next = firstFrame;
-    auto lastProgress = Clock::now();
-    while (next < dataFrames && !ending) {
-        const long n =
-            device->Write(data.get() + next * frameBytes, std::min(period, dataFrames - next));
-        if (n > 0) {
-            next += static_cast<size_t>(n);
-            lastProgress = Clock::now();
-            continue;
-        }
-        if (Clock::now() - lastProgress > std::chrono::milliseconds(kStallMs)) {
-            failed = true;
-            break;
-        }
-        if (n == 0 || n == -EAGAIN) {
-            const PcmWait w = device->Wait(kStallMs);
-            if (w == PcmWait::Interrupted) {
-                return;
-            }
-            if (w == PcmWait::Failed) {
-                failed = true;
-                break;
-            }
-            continue;
-        }
-        // An underrun (a stalled machine) is a gap, not the end of the message.
-        if (device->Recover(static_cast<int>(n)) < 0) {
-            failed = true;
-            break;
-        }
-    }
-    if (ending) {
-        return;
-    }
-    if (!failed) {
-        PlayOut();
-    }
-    if (!ending) {
-        doneEvent.Set();
-    }
-}
-
-// Waits until what is queued has been heard: for as long as the queue takes to play, then for
-// as long as the device still makes progress (a sound server keeps reporting its own small
-// latency when idle, so the queue never reads empty there). Sleeps in short slices that a stop
-// cuts short. The device plays in real time whatever clock the player was given, so this wait
-// uses the real one.
-void WavePlayer::Impl::PlayOut() {
-    long delay = device->DelayFrames();
-    if (delay <= 0 || sampleRate == 0) {
-        return;
-    }
-    using Clock = std::chrono::steady_clock;
-    const auto queueTime =
-        std::chrono::milliseconds(static_cast<int64_t>(delay) * 1000 / sampleRate);
-    const auto expectedEnd = Clock::now() + queueTime;
-    const auto giveUp = expectedEnd + std::chrono::milliseconds(kStallMs);
-    long previous = delay;
-    for (auto now = Clock::now(); now < giveUp; now = Clock::now()) {
-        const auto untilEnd =
-            std::chrono::duration_cast<std::chrono::milliseconds>(expectedEnd - now).count();
-        if (!device->Pause(static_cast<int>(std::clamp<int64_t>(untilEnd, 1, kDrainSliceMs)))) {
-            return;
-        }
-        delay = device->DelayFrames();
-        if (delay <= 0 || (Clock::now() >= expectedEnd && delay >= previous)) {
-            return;
-        }
-        previous = delay;
-    }
-}
-
-void WavePlayer::Impl::CloseDevice() {
-    if (state == State::Loading) {
-        return;
-    }
-    ending = true;
-    if (device) {
-        device->Interrupt();
-    }
-    if (playback.joinable()) {
-        playback.join();
-    }
-    if (device) {
-        device->Drop();
-        device.reset();
-    }
-    data.reset();
-    dataFrames = 0;
-    state = State::Idle;
-}
-
 bool WavePlayer::WaitDone() {
-    const int which = impl_->time.WaitAnyFor({&impl_->doneEvent, &impl_->stopEvent}, kWaitDoneMs);
+    std::shared_ptr<WavePlayback> p;
+    Event* stop = nullptr;
+    {
+        std::lock_guard lock(impl_->mutex);
+        p = impl_->playback;
+        stop = impl_->stop;
+    }
+    Event* events[3];
+    size_t n = 0;
+    if (p) {
+        events[n++] = &p->Over();
+    }
+    events[n++] = &impl_->stopped;
+    if (stop != nullptr) {
+        events[n++] = stop;
+    }
+    const int64_t deadline = impl_->time.NowNs() + int64_t{kWaitDoneMs} * kNsPerMs;
+    const int which = impl_->time.WaitAny(std::span<Event* const>(events, n), deadline);
     if (which < 0) {
         return false;
     }
+    // The end of playback or a stop; a device that failed during playback fails the wait, so
+    // a broken transmission is never reported as sent.
+    const bool ok = !(p && events[which] == &p->Over() && p->Failed());
     std::lock_guard lock(impl_->mutex);
-    const bool ok = which == 1 || !impl_->failed;
-    impl_->CloseDevice();
+    if (impl_->playback == p) {
+        impl_->Close();
+    }
     return ok;
 }
 
 void WavePlayer::Stop() {
     std::lock_guard lock(impl_->mutex);
-    if (impl_->state == Impl::State::Loading) {
-        impl_->cancelled = true;
-        impl_->stopEvent.Set();
+    if (!impl_->playback) {
         return;
     }
-    if (impl_->state != Impl::State::Playing) {
-        return;
-    }
-    // First, so that a WaitDone under way returns at once.
-    impl_->stopEvent.Set();
-    impl_->CloseDevice();
+    // First, so that a WaitDone or a device step under way returns at once.
+    impl_->stopped.Set();
+    impl_->Close();
 }
 
 bool WavePlayer::IsOpen() const {
     std::lock_guard lock(impl_->mutex);
-    return impl_->device != nullptr;
+    return impl_->playback != nullptr;
 }
 
 }  // namespace tarnwick

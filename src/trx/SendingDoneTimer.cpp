@@ -20,16 +20,17 @@ SendingDoneTimer::~SendingDoneTimer() {
     thread_.join();
 }
 
-void SendingDoneTimer::SetHandler(std::function<void()> handler) {
+void SendingDoneTimer::SetHandler(Handler handler) {
     std::lock_guard lock(mutex_);
     handler_ = std::move(handler);
 }
 
-void SendingDoneTimer::Schedule(int64_t dueNs) {
+void SendingDoneTimer::Schedule(int64_t dueNs, uint64_t tag) {
     {
         std::lock_guard lock(mutex_);
         pending_ = true;
         dueNs_ = dueNs;
+        tag_ = tag;
     }
     wake_.Set();
 }
@@ -73,7 +74,8 @@ void SendingDoneTimer::Run() {
         }
         // A Schedule between reading the state and waiting leaves wake_ set, so it is not lost.
         time_.WaitAny(events, due);
-        std::function<void()> handler;
+        Handler handler;
+        uint64_t tag = 0;
         {
             std::lock_guard lock(mutex_);
             if (quit_) {
@@ -84,10 +86,11 @@ void SendingDoneTimer::Run() {
             }
             pending_ = false;
             handler = handler_;
+            tag = tag_;
             firing_ = handler != nullptr;
         }
         if (handler) {
-            handler();
+            handler(tag);
             {
                 std::lock_guard lock(mutex_);
                 firing_ = false;

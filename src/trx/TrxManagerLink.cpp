@@ -127,7 +127,7 @@ struct TrxManagerLink::Impl {
             taken += piece;
         }
         const uint64_t durationMs = CwDurationMs(ConvertToMorse(taken), timing);
-        timer.Schedule(lastAckNs + static_cast<int64_t>(durationMs) * kNsPerMs);
+        timer.Schedule(lastAckNs + static_cast<int64_t>(durationMs) * kNsPerMs, reportTag);
         return ok;
     }
 
@@ -141,6 +141,7 @@ struct TrxManagerLink::Impl {
     bool lastLinkFailed = false;
     uint64_t handOvers = 0;
     int reportHandle = 0;  // registered with code 30; the daemon itself has no use for it
+    uint64_t reportTag = 0;
     // The speed the daemon reported after the last speed setting; 0 when not known.
     unsigned daemonSpeed = 0;
     SendingDoneTimer timer;
@@ -204,10 +205,11 @@ bool TrxManagerLink::IsCatActive() {
     return hz && *hz > 0;
 }
 
-void TrxManagerLink::SetPtt(bool on) {
-    if (impl_->connected) {
-        impl_->Checked(on ? "T 1" : "T 0", "set_ptt");
+bool TrxManagerLink::SetPtt(bool on) {
+    if (!impl_->connected) {
+        return true;
     }
+    return impl_->Checked(on ? "T 1" : "T 0", "set_ptt");
 }
 
 void TrxManagerLink::SetCallSign(const std::string& /*call*/) {
@@ -225,7 +227,7 @@ bool TrxManagerLink::SetData(int code, int value, double /*real*/, const std::st
         case kCodeMorseText:
             if (!m.connected) {
                 // Nothing goes out, so nothing is left to wait for.
-                m.timer.Schedule(m.time.NowNs());
+                m.timer.Schedule(m.time.NowNs(), m.reportTag);
                 return false;
             }
             if (!m.SendMorse(text)) {
@@ -250,7 +252,7 @@ void TrxManagerLink::SendCwText(const std::string& text) {
     // A radio that refuses the speed may still send the text; a daemon that is gone will not,
     // and one time-out per text is enough.
     if (!SetData(kCodeSpeed, rate, 0.0, std::string()) && m.lastLinkFailed) {
-        m.timer.Schedule(m.time.NowNs());
+        m.timer.Schedule(m.time.NowNs(), m.reportTag);
         return;
     }
     SetData(kCodeMorseText, rate, 0.0, text);
@@ -258,16 +260,25 @@ void TrxManagerLink::SendCwText(const std::string& text) {
 
 void TrxManagerLink::StopMorse() {
     Impl& m = *impl_;
-    if (m.connected && m.Call("\\stop_morse", "stop_morse").Ok()) {
+    // Not asked right after a call it did not answer: that would only cost another time-out.
+    if (m.connected && !m.lastLinkFailed && m.Call("\\stop_morse", "stop_morse").Ok()) {
         m.timer.BringForward();
     }
+}
+
+void TrxManagerLink::SetReportTag(uint64_t tag) {
+    impl_->reportTag = tag;
+}
+
+void TrxManagerLink::CancelReport() {
+    impl_->timer.Cancel();
 }
 
 uint64_t TrxManagerLink::CompletedHandOvers() const {
     return impl_->handOvers;
 }
 
-void TrxManagerLink::SetSendingDoneHandler(std::function<void()> handler) {
+void TrxManagerLink::SetSendingDoneHandler(std::function<void(uint64_t tag)> handler) {
     impl_->timer.SetHandler(std::move(handler));
 }
 

@@ -39,7 +39,9 @@ public:
     bool IsConnected() const;
     // True only when the radio answers a frequency read with a value and report 0.
     bool IsCatActive();
-    void SetPtt(bool on);
+    // False when the daemon was connected but did not acknowledge (the box was shown): PTT may
+    // not have changed. Without a connection nothing is sent and nothing was ever raised.
+    bool SetPtt(bool on);
     void SetCallSign(const std::string& call);
     // The keyer's data codes: 6 (call sign notice), 19 (speed), 20 (Morse text),
     // 30 (report-back registration). False when the call failed (the box was shown) or, for 19
@@ -51,13 +53,17 @@ public:
     // Ends Morse the radio is still sending, where the radio can; then a pending end-of-sending
     // report is made at once. Best effort: a radio that cannot stop shows no box.
     void StopMorse();
+    // Reports of Morse handed over from now on carry `tag` (the sending message's serial).
+    void SetReportTag(uint64_t tag);
+    // Drops a pending end-of-sending report; one being made right now is over when this returns.
+    void CancelReport();
 
     // Called (from the link's own thread) when Morse handed over with SendCwText or SendCwChar
     // should have left the radio: the text's duration at the speed the daemon reports, counted
     // from the daemon's acknowledgement of the last piece. When a hand-over fails part-way, for
     // what the daemon took; when nothing could be handed over, at once, so that nobody waits for
     // it forever. Stands in for the data-copy message.
-    void SetSendingDoneHandler(std::function<void()> handler);
+    void SetSendingDoneHandler(std::function<void(uint64_t tag)> handler);
     // How many Morse texts the daemon took whole. A caller that hands over a text and sees no
     // change knows it did not go out (the box, if any, was shown).
     uint64_t CompletedHandOvers() const;

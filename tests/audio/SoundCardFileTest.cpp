@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
@@ -8,9 +9,11 @@
 #include <vector>
 
 #include "audio/SoundCard.h"
+#include "platform/AlsaPcm.h"
 #include "platform/SoundDevices.h"
 #include "platform/TimeBase.h"
 #include "platform/VirtualTimeBase.h"
+#include "support/AlsaTestConfig.h"
 #include "support/ForkedTest.h"
 #include "support/RecordingPrompter.h"
 #include "support/ScratchDir.h"
@@ -19,6 +22,7 @@
 namespace tarnwick {
 namespace {
 
+using test::AlsaTestConfig;
 using test::RecordingPrompter;
 using test::RunForked;
 using test::ScratchDir;
@@ -52,8 +56,9 @@ private:
 };
 
 // The sound devices of these tests are ALSA file PCMs (audio from and to files, as fast as it
-// comes), a PCM for a card that is not there and one that refuses linear samples. They are
-// defined in a configuration ALSA reads once per process, so each test runs in a fork.
+// comes), a PCM for a card that is not there, one that refuses linear samples and one that only
+// one handle may hold. They are defined in a configuration of the test's own, so each test runs
+// in a fork.
 class SoundCardFileTest : public ::testing::Test {
 protected:
     std::string In() const { return dir_.File("in.raw"); }
@@ -63,16 +68,32 @@ protected:
     void UseDevice(const std::string& pcm) {
         const std::string conf = dir_.File("test.conf");
         ASSERT_TRUE(ScratchDir::Write(
-            conf, "pcm.test_in { type file slave.pcm null file \"" + dir_.File("captured.raw") +
-                      "\" infile \"" + In() +
-                      "\" format raw }\n"
-                      "pcm.test_out { type file slave.pcm null file \"" +
-                      Out() +
-                      "\" format raw }\n"
-                      "pcm.test_gone { type hw card 9 device 0 }\n"
-                      "pcm.test_mulaw { type mulaw slave { pcm null format S16_LE } }\n"));
-        setenv("ALSA_CONFIG_PATH", ("/usr/share/alsa/alsa.conf:" + conf).c_str(), 1);
+            conf,
+            FilePcm("test_in", dir_.File("captured.raw"), " infile \"" + In() + "\"") +
+                FilePcm("test_out", Out(), AlsaTestConfig::Hint("Test Output")) +
+                FilePcm("test_other", dir_.File("other.raw"), AlsaTestConfig::Hint("Other Card")) +
+                "pcm.test_gone { type hw card 9 device 0 }\n"
+                "pcm.test_mulaw { type mulaw slave { pcm null format S16_LE } }\n" +
+                AlsaTestConfig::ExclusivePcm("test_exclusive", dir_.File("exclusive.lock"),
+                                             "Exclusive Card")));
+        AlsaTestConfig::Use(conf);
         setenv(SoundDevices::kDefaultOverride, pcm.c_str(), 1);
+    }
+
+    // The number of `pcm` in the device list, or -1.
+    static int Listed(const std::string& pcm) {
+        for (const SoundDevice& d : SoundDevices::List()) {
+            if (d.name == pcm) {
+                return d.number;
+            }
+        }
+        return -1;
+    }
+
+    static std::string FilePcm(const std::string& name, const std::string& file,
+                               const std::string& more) {
+        return "pcm." + name + " { type file slave.pcm null file \"" + file + "\" format raw" +
+               more + " }\n";
     }
 
     ScratchDir dir_{"tarnwick-soundcard"};
@@ -289,6 +310,47 @@ TEST(SoundCardErrorText, EveryCodeHasItsOwnTextAndUnknownOnesBlameTheSampleRate)
                   "??? Maybe Input being used at\n a different sample rate")
             << code;
     }
+}
+
+TEST_F(SoundCardFileTest, ADeviceAnotherProgramHoldsIsReportedInUse) {
+    RunForked([&] {
+        UseDevice("test_out");
+        const int device = Listed("test_exclusive");
+        ASSERT_GE(device, 0);
+        AlsaPcm otherProgram;
+        ASSERT_EQ(otherProgram.Open("test_exclusive", PcmDirection::Capture, true), 0);
+        VirtualTimeBase time;
+        RecordingPrompter prompter;
+        SoundCard card(prompter, time);
+        EXPECT_EQ(card.OpenOutput(Format(1, 16), device, 2048, 0), 4);
+        EXPECT_EQ(card.OpenInput(Format(1, 16), device, 2048, 0), 4);
+        EXPECT_EQ(prompter.Texts(), Texts{kQuestion});
+        EXPECT_EQ(SoundCard::SoundErrorText(4), "Your soundcard is in use by another program");
+
+        otherProgram.Close();
+        EXPECT_EQ(card.OpenInput(Format(1, 16), device, 2048, 0), 0);
+        card.CloseInput();
+    });
+}
+
+TEST_F(SoundCardFileTest, TheNamedDeviceIsOpenedWhereverTheListPutsItAndMissedWhenGone) {
+    RunForked([&] {
+        UseDevice("test_out");
+        const int other = Listed("test_other");
+        ASSERT_GE(other, 0);
+        RecordingPrompter prompter;
+        SoundCard card(prompter, RealTime());
+        // The number the list gave "test_out" once now belongs to another card.
+        ASSERT_EQ(card.OpenOutput(Format(1, 16), {other, "test_out"}, 2, 0), 0);
+        const std::vector<double> samples{7, -7};
+        EXPECT_EQ(card.Write(samples.data(), 2), 2);
+        card.CloseOutput();
+        EXPECT_EQ(ScratchDir::Read(Out()), test::WaveFileBuilder::Samples16({7, -7}));
+
+        EXPECT_EQ(card.OpenOutput(Format(1, 16), {other, "test_unplugged"}, 2, 0), 2);
+        EXPECT_EQ(prompter.Texts(), Texts{});
+        EXPECT_NE(access(dir_.File("other.raw").c_str(), F_OK), 0) << "another card stood in";
+    });
 }
 
 }  // namespace

@@ -1,8 +1,13 @@
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +17,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "support/RigDaemon.h"
 
 extern char** environ;
 
@@ -49,7 +56,9 @@ protected:
     }
     void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
 
-    pid_t Start(const std::vector<std::string>& args) {
+    // Standard output goes to `outFd` when one is given, else to a file. The stop signals get
+    // their default action back, whatever the test runner was started with.
+    pid_t Start(const std::vector<std::string>& args, int outFd = -1) {
         std::vector<std::string> argv{TARNWICK_CLI_PATH};
         argv.insert(argv.end(), args.begin(), args.end());
         std::vector<char*> cargv;
@@ -65,12 +74,26 @@ protected:
         cenv.push_back(nullptr);
         posix_spawn_file_actions_t fa;
         posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_addopen(&fa, 1, (dir_ + "/out").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (outFd >= 0) {
+            posix_spawn_file_actions_adddup2(&fa, outFd, 1);
+        } else {
+            posix_spawn_file_actions_addopen(&fa, 1, (dir_ + "/out").c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        }
         posix_spawn_file_actions_addopen(&fa, 2, (dir_ + "/err").c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        for (const int sig : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE}) {
+            sigaddset(&defaults, sig);
+        }
+        posix_spawnattr_setsigdefault(&attr, &defaults);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
         pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, argv[0].c_str(), &fa, nullptr, cargv.data(), cenv.data()), 0);
+        EXPECT_EQ(posix_spawn(&pid, argv[0].c_str(), &fa, &attr, cargv.data(), cenv.data()), 0);
+        posix_spawnattr_destroy(&attr);
         posix_spawn_file_actions_destroy(&fa);
         return pid;
     }
@@ -83,6 +106,24 @@ protected:
     }
 
     Outcome Run(const std::vector<std::string>& args) { return Finish(Start(args)); }
+
+    // Waits until the program's output holds `text` (a trace line is written once the program
+    // has set up its stop handling), for at most 20 s.
+    bool WaitForOutput(const std::string& text) const {
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (Slurp(dir_ + "/out").find(text) == std::string::npos) {
+            if (std::chrono::steady_clock::now() > giveUp) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return true;
+    }
+
+    void WriteConfig(const std::string& text) {
+        std::system(("mkdir -p '" + dir_ + "/conf'").c_str());
+        std::ofstream(config_) << text;
+    }
 
     std::string dir_;
     std::string config_;
@@ -112,6 +153,7 @@ TEST_F(CliTest, SettingsAreWrittenReadAndUsedByExpand) {
 
 TEST_F(CliTest, BadNamesAndValuesAreRefusedAndLeaveTheFileAlone) {
     ASSERT_EQ(Run({"settings", "set", "CWRate", "25"}).status, 0);
+    ASSERT_EQ(Run({"settings", "set", "PortMatrix[0][0]", "1"}).status, 0);
     const std::string before = Slurp(config_);
     for (const auto& args :
          std::vector<std::vector<std::string>>{{"settings", "set", "Bogus", "1"},
@@ -121,6 +163,11 @@ TEST_F(CliTest, BadNamesAndValuesAreRefusedAndLeaveTheFileAlone) {
                                                {"settings", "set", "TXDelay", "nan"},
                                                {"settings", "set", "Mode", "2"},
                                                {"settings", "set", "WindowPos", "1:2:3"},
+                                               {"settings", "set", "ComPort1", "9"},
+                                               {"settings", "set", "PortMatrix[0][0]", "7"},
+                                               {"settings", "set", "PortMatrix[0][1]", "1"},
+                                               {"settings", "set", "TrxPort", "70000"},
+                                               {"settings", "set", "LptPort1", "LPT1"},
                                                {"settings", "get"},
                                                {"settings", "frob"},
                                                {"key", "--wpm", "99", "--trace", "E"},
@@ -135,6 +182,58 @@ TEST_F(CliTest, BadNamesAndValuesAreRefusedAndLeaveTheFileAlone) {
     EXPECT_EQ(Run({"settings", "get", "WindowPos"}).out, "0:1:-1:-1:-1:-1:10:10:800:600:120:80\n");
     EXPECT_EQ(Run({"--help"}).status, 0);
     EXPECT_EQ(Run({"settings", "--help"}).status, 0);
+}
+
+TEST_F(CliTest, EveryListedSettingCanBeSetBackToItsOwnValue) {
+    ASSERT_EQ(Run({"settings", "set", "WindowPos", "0:1:-1:-1:-1:-1:10:10:800:600:120:80"}).status,
+              0);
+    const std::string before = Slurp(config_);
+    const auto lines = Lines(Run({"settings", "list"}).out);
+    ASSERT_GT(lines.size(), 90u);
+    for (const std::string& line : lines) {
+        const size_t eq = line.find('=');
+        const Outcome o = Run({"settings", "set", line.substr(0, eq), line.substr(eq + 1)});
+        EXPECT_EQ(o.status, 0) << line << ": " << o.err;
+    }
+    EXPECT_EQ(Slurp(config_), before);
+}
+
+TEST_F(CliTest, AHandEditedFileReadsAsMeantAndOneSetWritesItOnce) {
+    ASSERT_EQ(mkdir((dir_ + "/conf").c_str(), 0700), 0);
+    {
+        std::ofstream out(config_, std::ios::binary);
+        out << "\xEF\xBB\xBF[settings]\r\nmycall = DL1XYZ\r\nCWRate=-1\r\nTitle00=A\x01"
+               "B\r\n"
+               "Future=1\r\n";
+    }
+    const Outcome list = Run({"settings", "list"});
+    EXPECT_NE(list.out.find("\nMyCall=DL1XYZ\n"), std::string::npos);
+    EXPECT_NE(list.out.find("\nCWRate=50\n"), std::string::npos);  // as it is keyed
+    EXPECT_NE(list.out.find("\nTitle00=A\\x01B\n"), std::string::npos);
+    EXPECT_EQ(Run({"expand", "%M"}).out, "DL1XYZ\n");
+
+    const int watch = inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, (dir_ + "/conf").c_str(), IN_MOVED_TO), 0);
+    const Outcome set = Run({"settings", "set", "ComDevice5", "/dev/ttyUSB0"});
+    EXPECT_EQ(set.status, 0) << set.err;
+    int renames = 0;
+    alignas(inotify_event) char events[4096];
+    for (ssize_t n; (n = read(watch, events, sizeof events)) > 0;) {
+        for (char* p = events; p < events + n;) {
+            ++renames;
+            p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len;
+        }
+    }
+    close(watch);
+    EXPECT_EQ(renames, 1);
+
+    const std::string file = Slurp(config_);
+    EXPECT_EQ(file.rfind("\xEF\xBB\xBF[settings]\r\nMyCall=DL1XYZ\r\n", 0), 0u);
+    EXPECT_NE(file.find("\nFuture=1\r\n"), std::string::npos);
+    EXPECT_NE(file.find("\nComDevice5=/dev/ttyUSB0\n"), std::string::npos);
+    EXPECT_EQ(Run({"settings", "set", "trxhost", "rig.example"}).status, 0);
+    EXPECT_EQ(Run({"settings", "get", "TrxHost"}).out, "rig.example\n");
 }
 
 TEST_F(CliTest, KeyTracePrintsEveryEdgeInOrder) {
@@ -155,9 +254,9 @@ TEST_F(CliTest, KeyTracePrintsEveryEdgeInOrder) {
 }
 
 TEST_F(CliTest, InterruptStopsKeyingAtOnceWithTheKeyUp) {
-    // About 40 s of Morse at 5 WPM; stopped after a moment.
+    // About 40 s of Morse at 5 WPM; stopped once keying has begun.
     const pid_t pid = Start({"key", "--wpm", "5", "--trace", "TTTTTTTTTTTTTTTTTTTTTTTTTTTTTT"});
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_TRUE(WaitForOutput("key down"));
     const auto t0 = std::chrono::steady_clock::now();
     kill(pid, SIGINT);
     const Outcome o = Finish(pid);
@@ -207,7 +306,7 @@ TEST_F(CliTest, SendReportsAFailedMessageAndAStop) {
     EXPECT_NE(wav.err.find("Cannot locate file: missing.wav"), std::string::npos);
 
     const pid_t pid = Start({"send", "--trace", "{PARIS }[R:60]"});
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_TRUE(WaitForOutput("key down"));
     kill(pid, SIGTERM);
     const Outcome stopped = Finish(pid);
     EXPECT_EQ(stopped.status, 130);
@@ -215,6 +314,126 @@ TEST_F(CliTest, SendReportsAFailedMessageAndAStop) {
     ASSERT_FALSE(events.empty());
     EXPECT_EQ(events.front(), "ptt on");
     EXPECT_EQ(events.back(), "ptt off");
+}
+
+// Polls `done` every 20 ms for up to ten seconds; true when it held.
+bool WaitUntil(const std::function<bool()>& done) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// The daemon keeps PTT up for a client that goes away: every way a command-line user ends a
+// send must drop it first.
+TEST_F(CliTest, AHangupAQuitAndAClosedOutputStopTheSendWithTheRigsPttDown) {
+    tarnwick::test::RigDaemon rig;
+    ASSERT_TRUE(rig.Running());
+    WriteConfig("[Settings]\nCWRate=20\nTXDelay=0\nUseTRX=1\nTrxHost=127.0.0.1\nTrxPort=" +
+                std::to_string(rig.Port()) + "\nPortMatrix[4][0]=1\n");
+    const auto pttIs = [&](const char* state) {
+        return rig.Ask("t").find(std::string("PTT: ") + state) != std::string::npos;
+    };
+    for (const int sig : {SIGHUP, SIGQUIT}) {
+        const pid_t pid = Start({"send", "{PARIS }[R:60]"});
+        ASSERT_TRUE(WaitUntil([&] { return pttIs("1"); })) << sig;
+        kill(pid, sig);
+        EXPECT_EQ(Finish(pid).status, 130) << sig;
+        EXPECT_TRUE(pttIs("0")) << sig;
+    }
+
+    // send ... | head -c 2
+    int out[2];
+    ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+    const pid_t pid = Start({"send", "{PARIS }[R:60]"}, out[1]);
+    close(out[1]);
+    char two[2];
+    size_t got = 0;
+    for (ssize_t n = 1; got < sizeof two && n > 0; got += n > 0 ? static_cast<size_t>(n) : 0) {
+        n = read(out[0], two + got, sizeof two - got);
+    }
+    EXPECT_EQ(got, 2u);
+    EXPECT_TRUE(pttIs("1"));
+    close(out[0]);
+    const Outcome piped = Finish(pid);
+    EXPECT_EQ(piped.status, 130);
+    EXPECT_NE(piped.err.find("stopped, PTT down"), std::string::npos) << piped.err;
+    EXPECT_TRUE(pttIs("0"));
+}
+
+// A listener whose accept queue is full: a connect to it neither succeeds nor fails until it
+// times out.
+class UnansweredPort {
+public:
+    UnansweredPort() {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        listen(listener_, 0);
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+        for (int& fd : fillers_) {
+            fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+            connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        }
+    }
+    ~UnansweredPort() {
+        for (const int fd : fillers_) {
+            close(fd);
+        }
+        close(listener_);
+    }
+    int Port() const { return port_; }
+
+private:
+    int listener_ = -1;
+    int fillers_[3] = {-1, -1, -1};
+    int port_ = 0;
+};
+
+// True once `pid` has a handler for `sig` (its stop handling is in place).
+bool Catches(pid_t pid, int sig) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("SigCgt:", 0) == 0) {
+            return ((std::stoull(line.substr(7), nullptr, 16) >> (sig - 1)) & 1) != 0;
+        }
+    }
+    return false;
+}
+
+TEST_F(CliTest, AStopDuringTheRigConnectEndsTheSendBeforePttIsRaised) {
+    UnansweredPort rig;
+    WriteConfig("[Settings]\nCWRate=50\nTXDelay=0\nUseTRX=1\nTrxHost=127.0.0.1\nTrxPort=" +
+                std::to_string(rig.Port()) + "\nPortMatrix[4][0]=1\n");
+    const pid_t pid = Start({"send", "--trace", "E"});
+    // The handler goes in just before the engine connects, which takes a second here.
+    ASSERT_TRUE(WaitUntil([&] { return Catches(pid, SIGINT); }));
+    kill(pid, SIGINT);
+    const Outcome o = Finish(pid);
+    EXPECT_EQ(o.status, 130);
+    EXPECT_EQ(o.out.find("ptt on"), std::string::npos) << o.out;
+}
+
+TEST_F(CliTest, AnUnknownOptionIsRefusedAndTextAfterDoubleDashIsSent) {
+    ASSERT_EQ(Run({"settings", "set", "CWRate", "50"}).status, 0);
+    ASSERT_EQ(Run({"settings", "set", "TXDelay", "0"}).status, 0);
+    for (const auto& command : {"send", "key"}) {
+        const Outcome refused = Run({command, "--trace", "--tarce", "E"});
+        EXPECT_EQ(refused.status, 64) << command;
+        EXPECT_NE(refused.err.find("unknown option '--tarce'"), std::string::npos) << refused.err;
+        EXPECT_EQ(refused.out, "") << command;
+    }
+    const Outcome sent = Run({"send", "--", "-E"});
+    EXPECT_EQ(sent.status, 0) << sent.err;
+    EXPECT_EQ(sent.out, "-E\n");
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ TEST_F(SettingsStoreTest, ForeignLinesStayInPlaceAndUpdatesReplaceTheirLine) {
                             "X=1\n");
     SettingsStore store(path_);
     ASSERT_TRUE(store.Load());
-    EXPECT_EQ(store.GetString("Settings", "Unknown"), " spaced");
+    EXPECT_EQ(store.GetString("Settings", "Unknown"), "spaced");
     EXPECT_EQ(store.GetString("Settings", "PortMatrix[0][1]"), "2");
     EXPECT_EQ(store.GetString("Other", "Mode"), "keep me");
     EXPECT_EQ(store.Names("Settings"),
@@ -108,6 +108,30 @@ TEST_F(SettingsStoreTest, ForeignLinesStayInPlaceAndUpdatesReplaceTheirLine) {
               "\n"
               "[New]\n"
               "A=b\n");
+}
+
+TEST_F(SettingsStoreTest, HandEditedFilesReadAsMeantAndTakeTheProgramsSpelling) {
+    test::ScratchDir::Write(path_,
+                            "\xEF\xBB\xBF[settings]\r\n"
+                            "mycall = DL1XYZ\r\n"
+                            "Message00-00=CQ  \r\n");
+    SettingsStore store(path_);
+    ASSERT_TRUE(store.Load());
+    EXPECT_EQ(store.GetString("Settings", "MyCall"), "DL1XYZ");
+    EXPECT_EQ(store.GetString("SETTINGS", "message00-00"), "CQ  ");
+    store.WriteString("Settings", "MyCall", " K1ABC");
+    store.WriteString("Settings", "Mode", "1");
+    ASSERT_TRUE(store.Flush());
+    EXPECT_EQ(test::ScratchDir::Read(path_),
+              "\xEF\xBB\xBF[settings]\r\n"
+              "MyCall=\\x20K1ABC\r\n"
+              "Message00-00=CQ  \r\n"
+              "Mode=1\n");
+    SettingsStore reread(path_);
+    ASSERT_TRUE(reread.Load());
+    EXPECT_EQ(reread.GetString("Settings", "MyCall"), " K1ABC");
+    EXPECT_EQ(reread.Names("Settings"),
+              (std::vector<std::string>{"MyCall", "Message00-00", "Mode"}));
 }
 
 TEST_F(SettingsStoreTest, RepeatedNamesReadTheFirstAndBadNamesAreNotWritten) {

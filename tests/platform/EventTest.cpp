@@ -96,6 +96,8 @@ TEST(NoticeSinkTest, SendWaitsForTheReceiverOrGivesUpOnCancel) {
     });
     EXPECT_FALSE(deaf.Send(kSendEventNotice, kEventPttRequest, 1, RealTime(), &cancel));
     stopper.join();
+    ASSERT_EQ(deaf.kept.size(), 1u);
+    EXPECT_TRUE(deaf.kept[0].Withdrawn()) << "a receiver that gets to it later must not act";
 
     // A receiver that drops the notice unhandled releases the sender too.
     class DroppingSink : public NoticeSink {

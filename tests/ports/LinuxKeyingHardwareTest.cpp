@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -62,12 +63,24 @@ void WriteFile(const std::string& path, const std::string& text) {
 TEST(TermiosSerialLinesTest, APseudoTerminalOpensButRefusesModemLineCalls) {
     PseudoTerminal pty;
     ASSERT_FALSE(pty.SlavePath().empty());
+    // A port left without hang-up-on-close by another program gets it back, so that the lines
+    // drop even if the keyer is killed.
+    const int other = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    termios t{};
+    ASSERT_EQ(tcgetattr(other, &t), 0);
+    t.c_cflag &= ~static_cast<tcflag_t>(HUPCL);
+    ASSERT_EQ(tcsetattr(other, TCSANOW, &t), 0);
+
     SerialOpenResult opened = TermiosSerialLines::Open(pty.SlavePath());
     ASSERT_TRUE(opened.lines);
     EXPECT_EQ(opened.error, SerialOpenError::None);
     EXPECT_FALSE(opened.lines->SetRts());
     EXPECT_FALSE(opened.lines->ClearDtr());
     EXPECT_FALSE(opened.lines->ModemStatus().has_value());
+    ASSERT_EQ(tcgetattr(other, &t), 0);
+    EXPECT_NE(t.c_cflag & HUPCL, 0u);
+    close(other);
 }
 
 TEST(TermiosSerialLinesTest, APortIsHeldExclusivelyUntilClosed) {
@@ -127,8 +140,8 @@ TEST(TermiosSerialLinesTest, AMessageOnAPortWithoutModemLinesGoesOnUnharmed) {
     manager->PttOn();
     manager->KeyDown();
     manager->KeyUp();
-    // Two poll periods of the watcher.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    // Some poll periods of the watcher.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const auto started = std::chrono::steady_clock::now();
     manager.reset();
     EXPECT_LT(ElapsedMs(started), 10'000);

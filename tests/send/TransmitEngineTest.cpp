@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <optional>
 #include <random>
 #include <thread>
 
 #include "model/CTarnwickDoc.h"
 #include "platform/VirtualTimeBase.h"
+#include "ports/KeyingObserver.h"
 #include "ports/SerialLines.h"
 #include "send/EngineDriver.h"
 #include "send/NoticeQueue.h"
@@ -55,10 +58,12 @@ struct Station {
         }
         return out;
     }
-    int KeyDowns() const {
+    // Key-downs in the hardware log from entry `from` on.
+    int KeyDowns(size_t from = 0) const {
+        const std::vector<std::string> log = hardware.Log();
         int n = 0;
-        for (const auto& e : hardware.Log()) {
-            n += e == std::string(kPort) + " dtr on";
+        for (size_t i = from; i < log.size(); ++i) {
+            n += log[i] == std::string(kPort) + " dtr on";
         }
         return n;
     }
@@ -72,6 +77,13 @@ struct Station {
 };
 
 using Lines = std::vector<std::string>;
+
+// Waits in place of a stop that never comes, so a message that never ends fails the test
+// instead of hanging it.
+struct Guard {
+    explicit Guard(uint32_t ms) { RealTime().StartOneShot(event, ms, TimerAction::Set); }
+    Event event{ResetMode::Manual};
+};
 
 TEST(TransmitEngineTest, APlainMessageIsKeyedBetweenPttUpAndDown) {
     Station s;
@@ -98,8 +110,12 @@ TEST(TransmitEngineTest, PausesDropPttAndRaiseItAgainForWhatFollows) {
 TEST(TransmitEngineTest, StopEndsALongPauseAtOnceWithPttDown) {
     Station s;
     Event stop(ResetMode::Manual);
+    // The stop comes once the first E has been sent and PTT dropped for the pause.
     std::thread stopper([&] {
-        std::this_thread::sleep_for(300ms);
+        const auto giveUp = std::chrono::steady_clock::now() + 20s;
+        while (s.Ptt().size() < 2 && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(1ms);
+        }
         stop.Set();
     });
     const auto t0 = std::chrono::steady_clock::now();
@@ -147,6 +163,140 @@ TEST(TransmitEngineTest, OneMessageAtATimeAndClosingDuringAMessageDropsPtt) {
     EXPECT_EQ(s.hardware.Log().back(), std::string(kPort) + " close");
 }
 
+// The window's thread never waits out the TX delay: the worker does, and a stop during it (ESC
+// just after a phone message raised PTT) drops PTT at once and sends nothing of the message.
+TEST(TransmitEngineTest, TheWorkerWaitsTheTxDelayAndAStopEndsIt) {
+    Station s;
+    s.doc.TXDelay = 10;
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(s.engine->Send("{no-such-file.wav}[I] E"));
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 5s);
+    EXPECT_EQ(s.Ptt(), (Lines{"rts on"}));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_TRUE(s.engine->Stop());
+    EXPECT_EQ(s.Ptt(), (Lines{"rts on", "rts off"}));
+    EXPECT_TRUE(s.engine->ReleaseDevices());
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 5s);
+    EXPECT_TRUE(s.prompter.Texts().empty()) << "the WAV insert was never reached";
+    EXPECT_EQ(s.KeyDowns(), 0);
+}
+
+// Taking the parallel port from under a running message ends it; the window, which did not ask
+// for that, hears of it like any other end, once.
+TEST(TransmitEngineTest, ReplacingTheParallelPortEndsTheMessageWithOneEndNotice) {
+    Station s;
+    s.doc.LptAddress = 0x378;
+    s.engine->SyncParallelPort();
+    ASSERT_TRUE(s.engine->HasParallelPort());
+    ASSERT_TRUE(s.engine->Send("{E}[R:60]"));
+    s.doc.LptAddress = 0x278;
+    s.engine->SyncParallelPort();
+    EXPECT_FALSE(s.engine->IsSending());
+    EXPECT_EQ(s.Ptt().back(), "rts off");
+    Guard guard(10'000);
+    EngineDriver window(*s.engine, s.view, RealTime());
+    EXPECT_EQ(window.RunUntilDone(&guard.event), SendOutcome::Failed);
+    while (const auto n = s.view.Next(RealTime(), 0)) {
+        EXPECT_NE(n->message, kSendDoneNotice);
+    }
+}
+
+// A repeat count whose body acts but takes no time (a character without a Morse code) stops
+// repeating instead of spinning millions of times; and notices a reader has not taken yet are
+// bounded, however fast they come.
+TEST(TransmitEngineTest, ARepeatThatTakesNoTimeEndsAndPendingNoticesAreBounded) {
+    VirtualTimeBase time;
+    Station s(time);
+    ASSERT_TRUE(s.engine->Send("{~}[N:3000000]"));
+    EngineDriver window(*s.engine, s.view, RealTime());
+    int notices = 0;
+    window.observer = [&](const Notice&) { ++notices; };
+    Guard guard(10'000);
+    EXPECT_EQ(window.RunUntilDone(&guard.event), SendOutcome::Completed);
+    EXPECT_LT(notices, 10);
+
+    NoticeQueue queue;
+    for (size_t i = 0; i < 2 * NoticeQueue::kMaxDisplayNotices; ++i) {
+        queue.Post(kSendEventNotice, kEventCharacter, 'E', 1);
+    }
+    queue.Post(kSendDoneNotice, 0, kDoneCompleted, 1);
+    size_t kept = 0;
+    std::optional<Notice> last;
+    while (auto n = queue.Next(RealTime(), 0)) {
+        ++kept;
+        last = std::move(n);
+    }
+    EXPECT_EQ(kept, NoticeQueue::kMaxDisplayNotices + 1);
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->message, kSendDoneNotice) << "the end is never dropped";
+}
+
+// Sees the lines as the transmitter does: PTT must be up at every key-down, and handling a
+// notice of an earlier message must not move PTT.
+class LineWatch : public KeyingObserver {
+public:
+    void OnPtt(bool up) override {
+        ptt = up;
+        staleActs += handlingStale ? 1 : 0;
+    }
+    void OnKey(bool down) override { keyedWithoutPtt += down && !ptt ? 1 : 0; }
+    void OnCharacter(char) override {}
+
+    std::atomic<bool> ptt{false};
+    std::atomic<bool> handlingStale{false};
+    std::atomic<int> staleActs{0};
+    std::atomic<int> keyedWithoutPtt{0};
+};
+
+// The window's F-key sequence (Stop, ReleaseDevices, Send) at every point of a message, with
+// the first message's notices still queued: none of them acts on the second message, not a
+// PTT request the stop left unanswered, not the first message's end.
+TEST(TransmitEngineTest, TheFKeySequenceAtAnyPointNeverLetsOneMessageActOnTheNext) {
+    int staleSeen = 0;
+    int withdrawnSeen = 0;
+    for (int point = 0;; ++point) {
+        VirtualTimeBase time;
+        Station s(time);
+        s.doc.CWInd = 1;
+        LineWatch watch;
+        s.engine->SetKeyingObserver(&watch);
+        EngineDriver window(*s.engine, s.view, RealTime());
+        ASSERT_TRUE(s.engine->Send("E [P:1] E"));
+        bool firstEnded = false;
+        for (int handled = 0; handled < point && !firstEnded; ++handled) {
+            const auto n = s.view.Next(RealTime(), 10'000);
+            ASSERT_TRUE(n) << point;
+            firstEnded = window.Handle(*n).has_value();
+        }
+        s.engine->Stop();
+        s.engine->ReleaseDevices();
+        const size_t mark = s.hardware.Log().size();
+        ASSERT_TRUE(s.engine->Send("{T}[N:3]"));
+        const uint64_t second = s.engine->MessageSerial();
+        std::optional<SendOutcome> outcome;
+        while (!outcome) {
+            const auto n = s.view.Next(RealTime(), 10'000);
+            ASSERT_TRUE(n) << point;
+            const bool stale = n->serial != second;
+            staleSeen += stale ? 1 : 0;
+            withdrawnSeen += n->Withdrawn() ? 1 : 0;
+            watch.handlingStale = stale;
+            outcome = window.Handle(*n);
+            watch.handlingStale = false;
+        }
+        EXPECT_EQ(*outcome, SendOutcome::Completed) << point;
+        EXPECT_EQ(s.KeyDowns(mark), 3) << point;
+        EXPECT_EQ(watch.staleActs.load(), 0) << point;
+        EXPECT_EQ(watch.keyedWithoutPtt.load(), 0) << point;
+        EXPECT_EQ(s.Ptt().back(), "rts off") << point;
+        if (firstEnded) {
+            break;  // every point of the first message has been tried
+        }
+    }
+    EXPECT_GT(staleSeen, 0);
+    EXPECT_GT(withdrawnSeen, 0) << "some point caught the worker waiting for its PTT request";
+}
+
 // Stop against a worker that is waiting for the window to answer its PTT request, thousands of
 // times with random timing: never a deadlock, PTT down after every one.
 TEST(TransmitEngineTest, StopNeverDeadlocksAgainstAPttRequest) {
@@ -163,7 +313,11 @@ TEST(TransmitEngineTest, StopNeverDeadlocksAgainstAPttRequest) {
             for (int n = 0; n < choice; ++n) {
                 if (auto notice = s.view.Next(RealTime(), 1)) {
                     if (notice->message == kSendEventNotice && notice->wParam == kEventPttRequest) {
-                        notice->lParam ? s.engine->PttOn() : s.engine->PttOff();
+                        if (notice->lParam != 0) {
+                            s.engine->PttOn();
+                        } else {
+                            s.engine->PttOff();
+                        }
                     }
                     notice->Acknowledge();
                 }

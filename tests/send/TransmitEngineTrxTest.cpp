@@ -44,6 +44,14 @@ struct RigStation {
                reply.find("\n0\n") != std::string::npos;
     }
 
+    // Until the daemon has received Morse, or 20 s passed.
+    void WaitForMorse() const {
+        const auto giveUp = std::chrono::steady_clock::now() + 20s;
+        while (Morse().empty() && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(5ms);
+        }
+    }
+
     std::vector<std::string> Morse() const {
         std::vector<std::string> texts;
         for (const auto& c : daemon.Received()) {
@@ -78,8 +86,9 @@ TEST(TransmitEngineTrxTest, AStopEndsTheWaitForTheRigsReport) {
     RigStation s;
     s.doc.CWRate = 5;  // about 40 s of Morse
     Event stop(ResetMode::Manual);
+    // The stop comes once the rig has the Morse: the engine is then waiting for its report.
     std::thread stopper([&] {
-        std::this_thread::sleep_for(500ms);
+        s.WaitForMorse();
         stop.Set();
     });
     const auto t0 = std::chrono::steady_clock::now();
@@ -92,13 +101,61 @@ TEST(TransmitEngineTrxTest, AStopEndsTheWaitForTheRigsReport) {
 TEST(TransmitEngineTrxTest, ADaemonKilledMidMessageFailsItWithAMessage) {
     RigStation s;
     std::thread killer([&] {
-        std::this_thread::sleep_for(700ms);
+        s.WaitForMorse();
         s.daemon.Kill();
     });
     const auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(s.Send("{PARIS PARIS}[R:60]"), SendOutcome::Failed);
     EXPECT_LT(std::chrono::steady_clock::now() - t0, 50s);
     killer.join();
+    ASSERT_FALSE(s.prompter.Texts().empty());
+    EXPECT_NE(s.prompter.Texts().front().find("An error occured:"), std::string::npos);
+}
+
+// Handles the window's notices until the first text run has been handed to the rig.
+void HandUntilHandedOver(RigStation& s, EngineDriver& window) {
+    for (bool pushed = false; !pushed;) {
+        const auto n = s.view.Next(RealTime(), 10'000);
+        ASSERT_TRUE(n);
+        pushed = n->message == kSendEventNotice && n->wParam == kEventTrxText;
+        ASSERT_FALSE(window.Handle(*n));
+    }
+}
+
+// The report of a stopped message's Morse must not end the next message's wait for its own
+// report: PTT would drop while the radio still sends. Here the window is slow to hand the second
+// text over, so the first one's report, if it were left, would come first.
+TEST(TransmitEngineTrxTest, TheReportOfAStoppedMessageDoesNotEndTheNextOne) {
+    RigStation s;
+    s.doc.CWRate = 10;
+    EngineDriver window(*s.engine, s.view, RealTime());
+    ASSERT_TRUE(s.engine->Send("E"));
+    HandUntilHandedOver(s, window);
+    s.engine->Stop();
+    s.engine->ReleaseDevices();
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(s.engine->Send("TEST"));
+    std::this_thread::sleep_for(1s);  // "E" has left the radio meanwhile
+    EXPECT_EQ(window.RunUntilDone(nullptr), SendOutcome::Completed);
+    // "TEST" alone lasts over 2 s at 10 WPM, counted from its hand-over after the pause.
+    EXPECT_GE(std::chrono::steady_clock::now() - t0, 3s);
+    EXPECT_TRUE(s.PttDown()) << s.daemon.Ask("t");
+}
+
+// A daemon that took PTT up and then stops answering cannot confirm the drop: that is reported,
+// never taken for PTT down.
+TEST(TransmitEngineTrxTest, APttDropTheDaemonDoesNotAcknowledgeIsReported) {
+    RigStation s;
+    s.doc.CWRate = 5;
+    EngineDriver window(*s.engine, s.view, RealTime());
+    ASSERT_TRUE(s.engine->Send("PARIS PARIS"));
+    HandUntilHandedOver(s, window);
+    s.daemon.Stop();
+    Event stop(ResetMode::Manual);
+    stop.Set();
+    EXPECT_EQ(window.RunUntilDone(&stop), SendOutcome::Stopped);
+    EXPECT_FALSE(window.PttConfirmedDown());
+    s.daemon.Continue();
     ASSERT_FALSE(s.prompter.Texts().empty());
     EXPECT_NE(s.prompter.Texts().front().find("An error occured:"), std::string::npos);
 }

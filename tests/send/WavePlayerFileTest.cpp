@@ -241,6 +241,21 @@ TEST_F(WavePlayerFileTest, StopWhenIdleDoesNothing) {
     EXPECT_EQ(prompter.Texts(), Texts{});
 }
 
+// The engine's stop can come between its last look at the stop and Play: the stop still wins,
+// and nothing of the file goes out.
+TEST_F(WavePlayerFileTest, AStopSignalledBeforePlayPlaysNothing) {
+    RecordingPrompter prompter;
+    WavePlayer player(prompter, RealTime(), [this](int) { return FilePcm(); });
+    ASSERT_TRUE(ScratchDir::Write(dir_.File("a.wav"), Pcm(1, 11025, 16, Ramp(4000))));
+    Event stop(ResetMode::Manual);
+    stop.Set();
+    EXPECT_FALSE(player.Play(dir_.File("a.wav"), -1, &stop));
+    EXPECT_FALSE(player.IsOpen());
+    EXPECT_TRUE(player.WaitDone());
+    EXPECT_EQ(Played(), "");
+    EXPECT_EQ(prompter.Texts(), Texts{});
+}
+
 TEST_F(WavePlayerFileTest, OnePlayerPlaysFileAfterFile) {
     RecordingPrompter prompter;
     WavePlayer player(prompter, RealTime(), [this](int) { return FilePcm(); });

@@ -138,7 +138,20 @@ void PulseTestServer::Kill() {
     server_.End(SIGKILL, 5000);
 }
 
+void PulseTestServer::Freeze() {
+    if (server_.Running()) {
+        kill(server_.Pid(), SIGSTOP);
+    }
+}
+
+void PulseTestServer::Thaw() {
+    if (server_.Pid() > 0) {
+        kill(server_.Pid(), SIGCONT);
+    }
+}
+
 void PulseTestServer::Stop() {
+    Thaw();
     server_.End(SIGTERM, 5000);
     environment_.Restore();
 }

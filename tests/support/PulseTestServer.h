@@ -38,6 +38,9 @@ public:
     void Stop();
     // Ends the server alone, as if it had crashed, while its clients in this process still run.
     void Kill();
+    // Freezes the server (SIGSTOP), as a hung sound server would be, and lets it go on again.
+    void Freeze();
+    void Thaw();
 
     const std::string& Dir() const { return dir_.Path(); }
     // The server address clients are given ("unix:<dir>/native").

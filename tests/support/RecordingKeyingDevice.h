@@ -36,7 +36,10 @@ public:
     RecordingKeyingDevice(std::shared_ptr<DeviceLog> log, std::string prefix = "")
         : log_(std::move(log)), prefix_(std::move(prefix)) {}
     void PttOn() override { log_->Add(prefix_ + "ptt on"); }
-    void PttOff() override { log_->Add(prefix_ + "ptt off"); }
+    bool PttOff() override {
+        log_->Add(prefix_ + "ptt off");
+        return true;
+    }
     void KeyDown() override { log_->Add(prefix_ + "down"); }
     void KeyUp() override { log_->Add(prefix_ + "up"); }
     void SendText(const std::string& text) override { log_->Add(prefix_ + "text " + text); }

@@ -10,7 +10,8 @@ std::vector<Notice> RecordingNoticeSink::Notices() const {
 void RecordingNoticeSink::Deliver(Notice notice) {
     {
         std::lock_guard lock(mutex_);
-        notices_.push_back(Notice{notice.message, notice.wParam, notice.lParam, nullptr});
+        notices_.push_back(
+            Notice{notice.message, notice.wParam, notice.lParam, nullptr, notice.serial});
     }
     if (notice.reply && onSend) {
         onSend(notice);

@@ -26,8 +26,8 @@ int64_t RadioNs(const std::string& text, unsigned wpm) {
 struct ReportLog {
     explicit ReportLog(TimeBase& t) : time(t) {}
 
-    std::function<void()> Handler() {
-        return [this] {
+    std::function<void(uint64_t)> Handler() {
+        return [this](uint64_t) {
             std::lock_guard lock(mutex);
             atNs.push_back(time.NowNs());
             onCallerThread = onCallerThread || std::this_thread::get_id() == caller;

@@ -1,0 +1,25 @@
+#include "support/AlsaTestConfig.h"
+
+#include <stdlib.h>
+
+namespace tarnwick::test {
+
+std::string AlsaTestConfig::ExclusivePcm(const std::string& name, const std::string& lockFile,
+                                         const std::string& description) {
+    return "pcm_hook_type.tarnwick_exclusive { lib \"" TARNWICK_EXCLUSIVE_HOOK
+           "\" install \"tarnwick_exclusive_install\" }\n"
+           "pcm." +
+           name +
+           " { type hooks slave.pcm null hooks.0 { type tarnwick_exclusive hook_args { lock \"" +
+           lockFile + "\" } }" + (description.empty() ? "" : Hint(description)) + " }\n";
+}
+
+std::string AlsaTestConfig::Hint(const std::string& description) {
+    return " hint { show on description \"" + description + "\" }";
+}
+
+void AlsaTestConfig::Use(const std::string& file) {
+    setenv("ALSA_CONFIG_PATH", ("/usr/share/alsa/alsa.conf:" + file).c_str(), 1);
+}
+
+}  // namespace tarnwick::test
