@@ -11,6 +11,8 @@ packages=(
     libasound2-dev libasound2-plugins pulseaudio pulseaudio-utils sox
     libdbus-1-dev dbus-daemon rtkit
     libhamlib-utils stress-ng
+    qt6-base-dev qt6-svg-dev fonts-dejavu-core dbus
+    xvfb xauth x11-apps imagemagick
 )
 
 missing=()

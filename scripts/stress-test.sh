@@ -27,20 +27,35 @@ export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
 logdir=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-stress-XXXXXX")
 hog=""
+watcher=""
 stop_hog() {
+    if [ -n "$watcher" ]; then
+        kill -TERM "$watcher" 2>/dev/null || true
+        wait "$watcher" 2>/dev/null || true
+    fi
     if [ -n "$hog" ]; then
         kill -TERM "$hog" 2>/dev/null || true
         wait "$hog" 2>/dev/null || true
         hog=""
     fi
 }
-# The hog goes with the script however it ends; its own time-out ends it should the script be
-# killed outright.
+# The hog goes with the script however it ends: the traps stop it on an exit, Ctrl-C or TERM,
+# and a watcher stops it should the script be killed outright (its own time-out is the last
+# resort).
 trap stop_hog EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 stress-ng --cpu 2 --timeout "$((rounds * 3600))s" --quiet &
 hog=$!
+script=$$
+(
+    trap - EXIT INT TERM
+    while kill -0 "$script" 2>/dev/null; do
+        sleep 2
+    done
+    kill -TERM "$hog" 2>/dev/null
+) &
+watcher=$!
 
 run_suite() {
     if [ "$variant" = tsan ] && command -v setarch >/dev/null; then
