@@ -8,13 +8,15 @@
 #include <cmath>
 #include <vector>
 
+#include "audio/FftEngine.h"
 #include "audio/ReceiveChain.h"
-#include "model/CTarnwickDoc.h"
+#include "audio/ReceiveSettingsChannel.h"
 
 namespace {
 
-using tarnwick::CTarnwickDoc;
+using tarnwick::FftEngine;
 using tarnwick::ReceiveChain;
+using tarnwick::ReceiveSettingsChannel;
 
 using Clock = std::chrono::steady_clock;
 
@@ -32,26 +34,26 @@ std::vector<double> Captured() {
 // range(0): 0 no filter, 1 FIR only, 2 FFT mask only, 3 both. range(1): 1 to redesign the
 // FIR filter in every block (the most a block ever does).
 void BM_ReceiveBlock(benchmark::State& state) {
-    CTarnwickDoc doc;
-    doc.OnNewDocument();
     const int filters = static_cast<int>(state.range(0));
     const bool redesign = state.range(1) != 0;
-    doc.FirFilter = (filters & 1) != 0 ? 1 : 0;
-    doc.FftFilter = (filters & 2) != 0 ? 1 : 0;
-    doc.FilterFreq = 1000;
-    doc.FilterWidth = 200;
-    doc.FilterBottomWidth = 600;
-    doc.DisplayAvg = 4;
-    ReceiveChain chain(doc);
+    ReceiveSettingsChannel::Snapshot snapshot;
+    snapshot.settings.FirFilter = (filters & 1) != 0;
+    snapshot.settings.FftFilter = (filters & 2) != 0;
+    snapshot.settings.FilterFreq = 1000;
+    snapshot.settings.FilterWidth = 200;
+    snapshot.settings.FilterBottomWidth = 600;
+    snapshot.settings.DisplayAvg = 4;
+    FftEngine fft;
+    ReceiveChain chain(fft);
     const std::vector<double> in = Captured();
     Clock::duration spent{};
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
         std::copy(in.begin(), in.end(), chain.CaptureBlock().begin());
         if (redesign) {
-            doc.FilterChanged = 1;
+            ++snapshot.filterGeneration;
         }
-        const auto out = chain.Process();
+        const auto out = chain.Process(snapshot);
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
         spent += Clock::now() - start;

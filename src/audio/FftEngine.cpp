@@ -160,12 +160,18 @@ void FftEngine::FilterBlock(int averaging, bool spectralFilter, int centreHz, in
 }
 
 void FftEngine::ComputeLevels(int start, int end, int gain, std::span<int> levels) const {
-    const int last = std::min({end, static_cast<int>(levels.size()) - 1, 2 * kSize - 1});
+    ComputeLevels(AverageSpectrum(), start, end, gain, levels);
+}
+
+void FftEngine::ComputeLevels(std::span<const double> spectrum, int start, int end, int gain,
+                              std::span<int> levels) {
+    const int points = static_cast<int>(std::min<std::size_t>(spectrum.size() / 2, kSize));
+    const int last = std::min({end, static_cast<int>(levels.size()) - 1, 2 * points - 1});
     const double limit = kLevelLimit;
     for (int i = std::max(start, 0); i <= last; ++i) {
         const int point = i >> 1;
-        const double re = averageSpectrum_[2 * point];
-        const double im = averageSpectrum_[2 * point + 1];
+        const double re = spectrum[2 * static_cast<std::size_t>(point)];
+        const double im = spectrum[2 * static_cast<std::size_t>(point) + 1];
         const double power = re * re + im * im;
         const double level = (std::log10(power + kLevelFloor) - kLevelOffset) * gain;
         // A non-finite spectrum shows as silence rather than reaching the int conversion.

@@ -15,8 +15,9 @@ namespace tarnwick {
 // e^(-2 pi i mk/n) and divides by n. Point k of a 1024-point spectrum of a block sampled at r
 // per second lies at k r / 1024 Hz; points 512..1023 are the negative frequencies.
 //
-// Nothing is allocated after construction. The receive worker is the only writer; the display
-// thread reads AverageSpectrum() without a lock (a waterfall line may mix two spectra).
+// Nothing is allocated after construction. Everything here belongs to the receive worker; the
+// waterfall reads the averaged spectrum only as published through a SpectrumHandOver, since
+// the average is masked in place after it is formed.
 class FftEngine {
 public:
     static constexpr int kSize = 1024;
@@ -57,6 +58,10 @@ public:
     // skipped; levels are limited to +-kLevelLimit so that a wild gain cannot overflow.
     static constexpr int kLevelLimit = 1 << 20;
     void ComputeLevels(int start, int end, int gain, std::span<int> levels) const;
+    // The same for any averaged spectrum of 1024 complex points (shorter spans: the points
+    // beyond them are skipped).
+    static void ComputeLevels(std::span<const double> spectrum, int start, int end, int gain,
+                              std::span<int> levels);
 
     std::span<const double> TimeBlock() const { return {timeBlock_.get(), 2 * kSize}; }
     std::span<const double> TransformOut() const { return {transformOut_.get(), 2 * kSize}; }

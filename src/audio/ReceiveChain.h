@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <span>
 
 #include "audio/BandPassDesigner.h"
@@ -8,31 +9,27 @@
 #include "audio/FftEngine.h"
 #include "audio/Interpolator.h"
 #include "audio/ReceiveFilterTables.h"
+#include "audio/ReceiveSettingsChannel.h"
 
 namespace tarnwick {
-
-class CTarnwickDoc;
 
 // The signal processing of one receive block, without the sound devices: 2048 captured samples
 // at 11025 per second are low-pass filtered and decimated by 2 (the fixed 32-tap filter, or the
 // designed 89-tap band-pass while the FIR filter is on), transformed, averaged and optionally
-// masked by the document's FftEngine, transformed back, zero-stuffed to 11025 per second and
-// smoothed by the 45-tap interpolator into the block to play.
+// masked by the FftEngine, transformed back, zero-stuffed to 11025 per second and smoothed by
+// the 45-tap interpolator into the block to play.
 //
-// The document's settings and flags are read afresh for every block. FilterFreq, FilterWidth,
-// FilterBottomWidth and DisplayAvg are plain ints that the window changes while the chain
-// runs: the chain loads each whole through std::atomic_ref, and the window must store them
-// the same way. All storage is part of the object: processing a block allocates nothing.
-// Everything runs on one thread, the receive worker; the document's Fft must stay the same
-// object while the chain lives.
+// Each block is processed with the settings snapshot handed to Process; the chain reads
+// nothing the window writes. All storage is part of the object: processing a block allocates
+// nothing. Everything runs on one thread, the receive worker; the FftEngine must outlive the
+// chain.
 class ReceiveChain {
 public:
     static constexpr int kBlockFrames = 2048;
     static constexpr int kDecimatedFrames = FftEngine::kSize;
     static constexpr int kFirTaps = BandPassDesigner::kTaps;
 
-    // `doc.Fft` must exist.
-    explicit ReceiveChain(CTarnwickDoc& doc);
+    explicit ReceiveChain(FftEngine& fft);
     ReceiveChain(const ReceiveChain&) = delete;
     ReceiveChain& operator=(const ReceiveChain&) = delete;
 
@@ -44,18 +41,19 @@ public:
     std::span<double, kBlockFrames> CaptureBlock() { return block_; }
 
     // Processes the captured block and returns the block to play (valid until the next call).
-    // With the FIR filter on, a new band-pass is designed first when the document's
-    // FilterChanged is set (which is then cleared) or when none has been designed yet, so the
-    // filter never runs on coefficients that were not designed.
-    std::span<const double, kBlockFrames> Process();
+    // With the FIR filter on, a new band-pass is designed first when none has been designed
+    // yet or the snapshot's filter generation differs from the last design's, so the filter
+    // never runs on coefficients that were not designed for the values it is given.
+    std::span<const double, kBlockFrames> Process(const ReceiveSettingsChannel::Snapshot& snapshot);
 
+    // The finished average of the last block (masked when the spectral filter was on).
+    std::span<const double> AverageSpectrum() const { return fft_.AverageSpectrum(); }
     bool Designed() const { return designed_; }
     std::span<const double, kFirTaps> FirCoefficients() const { return firCoefficients_; }
 
 private:
-    void Design();
+    void Design(const ReceiveSettings& settings);
 
-    CTarnwickDoc& doc_;
     FftEngine& fft_;
     std::array<double, kBlockFrames> block_{};
     std::array<double, kBlockFrames> playBlock_{};
@@ -64,6 +62,7 @@ private:
     Interpolator interpolator_;
     std::array<double, kFirTaps> firCoefficients_{};
     bool designed_ = false;
+    uint64_t designedGeneration_ = 0;
     BandPassDesigner designer_;
 };
 

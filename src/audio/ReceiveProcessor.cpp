@@ -1,7 +1,6 @@
 #include "audio/ReceiveProcessor.h"
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
 #include <new>
 #include <span>
@@ -38,7 +37,8 @@ ReceiveProcessor::ReceiveProcessor(CTarnwickDoc& doc, Prompter& prompter, TimeBa
       prompter_(prompter),
       time_(time),
       input_(prompter, time),
-      output_(prompter, time) {}
+      output_(prompter, time),
+      settings_(ReceiveSettings::FromDocument(doc)) {}
 
 ReceiveProcessor::~ReceiveProcessor() {
     Stop();
@@ -56,7 +56,8 @@ void ReceiveProcessor::Start() {
     input_.ClearInterrupt();
     output_.ClearInterrupt();
     finished_.store(false);
-    device_ = {doc_.WaveOut, doc_.WaveOutName};
+    captureFormat_ = AtReceiveRate(doc_.CaptureFormat);
+    playbackFormat_ = AtReceiveRate(doc_.PlaybackFormat);
     thread_ = StartThread(ThreadPriority::Normal, [this] { ThreadBody(); });
 }
 
@@ -80,7 +81,7 @@ void ReceiveProcessor::ThreadBody() {
     std::unique_ptr<ReceiveChain> chain;
     if (doc_.Fft != nullptr) {
         try {
-            chain = std::make_unique<ReceiveChain>(doc_);
+            chain = std::make_unique<ReceiveChain>(*doc_.Fft);
         } catch (const std::bad_alloc&) {
             // Reported below like a missing spectrum engine.
         }
@@ -108,16 +109,15 @@ bool ReceiveProcessor::WaitForReceiving() {
 }
 
 ReceiveProcessor::PassEnd ReceiveProcessor::RunPass(ReceiveChain& chain) {
-    // Copies: the document's formats are the window's to read; the pass only needs the rate.
-    const WaveFormat captureFormat = AtReceiveRate(doc_.CaptureFormat);
-    const WaveFormat playbackFormat = AtReceiveRate(doc_.PlaybackFormat);
-
-    int code = input_.OpenInput(captureFormat, device_, kFramesPerBuffer, 0);
+    // The device stays that of the pass: a reopen uses the same one.
+    settings_.Take(blockSettings_);
+    device_ = blockSettings_.settings.Device;
+    int code = input_.OpenInput(captureFormat_, device_, kFramesPerBuffer, 0);
     if (code != 0) {
         Report(code);
         return PassEnd::Failed;
     }
-    code = output_.OpenOutput(playbackFormat, device_, kFramesPerBuffer, 0);
+    code = output_.OpenOutput(playbackFormat_, device_, kFramesPerBuffer, 0);
     if (code != 0) {
         Report(code);
         return PassEnd::Failed;
@@ -125,8 +125,15 @@ ReceiveProcessor::PassEnd ReceiveProcessor::RunPass(ReceiveChain& chain) {
     chain.Clear();
 
     while (!StopRequested() && doc_.Transmitting.load() == 0) {
-        if (!Capture(chain.CaptureBlock(), captureFormat) ||
-            !Play(chain.Process(), playbackFormat)) {
+        if (!Capture(chain.CaptureBlock())) {
+            return StopRequested() ? PassEnd::Stopped : PassEnd::Failed;
+        }
+        // Taken after the capture, which waits most of the block: a change made meanwhile
+        // already applies to this block.
+        settings_.Take(blockSettings_);
+        const std::span<const double> played = chain.Process(blockSettings_);
+        spectrum_.Publish(chain.AverageSpectrum());
+        if (!Play(played)) {
             return StopRequested() ? PassEnd::Stopped : PassEnd::Failed;
         }
         if (doc_.DisplayBusy.load() == 0) {
@@ -141,7 +148,7 @@ ReceiveProcessor::PassEnd ReceiveProcessor::RunPass(ReceiveChain& chain) {
     return PassEnd::Transmitting;
 }
 
-bool ReceiveProcessor::Capture(std::span<double> block, const WaveFormat& format) {
+bool ReceiveProcessor::Capture(std::span<double> block) {
     if (input_.Read(block.data(), kFramesPerBuffer) == kFrames) {
         return true;
     }
@@ -151,7 +158,7 @@ bool ReceiveProcessor::Capture(std::span<double> block, const WaveFormat& format
     int code = input_.LastError();
     if (code == kInputOverflow || code == kInputTimeout) {
         input_.CloseInput();
-        code = input_.OpenInput(format, device_, kFramesPerBuffer, 0);
+        code = input_.OpenInput(captureFormat_, device_, kFramesPerBuffer, 0);
         if (code == 0) {
             // The block still holds the last one, half processed: silence instead of a
             // repeat.
@@ -164,7 +171,7 @@ bool ReceiveProcessor::Capture(std::span<double> block, const WaveFormat& format
     return false;
 }
 
-bool ReceiveProcessor::Play(std::span<const double> block, const WaveFormat& format) {
+bool ReceiveProcessor::Play(std::span<const double> block) {
     if (output_.Write(block.data(), kFramesPerBuffer) == kFrames) {
         return true;
     }
@@ -174,7 +181,7 @@ bool ReceiveProcessor::Play(std::span<const double> block, const WaveFormat& for
     int code = output_.LastError();
     if (code == kOutputUnderflow || code == kOutputTimeout) {
         output_.CloseOutput();
-        code = output_.OpenOutput(format, device_, kFramesPerBuffer, 0);
+        code = output_.OpenOutput(playbackFormat_, device_, kFramesPerBuffer, 0);
         // The block that found the device run dry is played after the reopen, not lost.
         if (code == 0 && output_.Write(block.data(), kFramesPerBuffer) == kFrames) {
             return !StopRequested();

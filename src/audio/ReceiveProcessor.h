@@ -5,7 +5,9 @@
 #include <span>
 #include <thread>
 
+#include "audio/ReceiveSettingsChannel.h"
 #include "audio/SoundCard.h"
+#include "audio/SpectrumHandOver.h"
 #include "model/WaveFormat.h"
 #include "platform/Event.h"
 
@@ -18,9 +20,15 @@ class TimeBase;
 
 // Listens between transmissions in CW mode: a worker thread captures 2048-sample blocks at
 // 11025 per second from the operator's sound device, runs each through the ReceiveChain
-// (band-limiting, the designed FIR band-pass and the spectral mask as the document asks),
-// plays the result back on the same device and tells the waterfall that a new averaged
-// spectrum is ready.
+// (band-limiting, the designed FIR band-pass and the spectral mask as the settings ask),
+// plays the result back on the same device, publishes the finished averaged spectrum and tells
+// the waterfall that a new one is ready.
+//
+// Settings reach the worker only through SetSettings: it takes a snapshot of them for every
+// block (the sound device when a pass opens it). Of the document the worker reads only the
+// run-time flags Transmitting and DisplayBusy, the DataReadyEvent and the FftEngine; the wave
+// formats are copied at Start. DataReadyEvent is signalled only while DisplayBusy is 0, so no
+// block is announced while the waterfall draws a line.
 //
 // Each pass opens both directions of the device and runs until the document's Transmitting is
 // set (the pass then ends within one block and closes the device) or Stop is called. Capture
@@ -36,7 +44,7 @@ public:
     static constexpr uint32_t kTransmitPollMs = 50;
 
     // The prompter shows the sound errors (and the sound devices' own Retry/Cancel question);
-    // the time base paces the devices' waits.
+    // the time base paces the devices' waits. The settings start as the document holds them.
     ReceiveProcessor(CTarnwickDoc& doc, Prompter& prompter, TimeBase& time);
     // Stops the worker.
     virtual ~ReceiveProcessor();
@@ -51,6 +59,12 @@ public:
     // True from Start until Stop, or until the worker ended itself after a failure.
     bool IsRunning() const;
 
+    // Window's thread: the settings for the blocks to come, at any time, running or not.
+    void SetSettings(const ReceiveSettings& settings) { settings_.Publish(settings); }
+    // Where each finished average is published; read by the drawing thread only. It lives as
+    // long as the processor.
+    SpectrumHandOver& Spectrum() { return spectrum_; }
+
 private:
     enum class PassEnd { Transmitting, Stopped, Failed };
 
@@ -58,10 +72,10 @@ private:
     // Waits while Transmitting is set; false when a stop came meanwhile.
     bool WaitForReceiving();
     PassEnd RunPass(ReceiveChain& chain);
-    // Read and Write of one block. A failure with a code that a reopen cures reopens the
-    // direction; true when the pass can go on.
-    bool Capture(std::span<double> block, const WaveFormat& format);
-    bool Play(std::span<const double> block, const WaveFormat& format);
+    // Read and Write of one block on the pass's device. A failure with a code that a reopen
+    // cures reopens the direction; true when the pass can go on.
+    bool Capture(std::span<double> block);
+    bool Play(std::span<const double> block);
     // Shows the text of a sound error unless it is 0 or a stop is under way.
     void Report(int code);
     bool StopRequested() const { return stopRequested_.load() != 0; }
@@ -73,8 +87,14 @@ private:
     // them at any moment without racing their creation.
     SoundCard input_;
     SoundCard output_;
-    // The document's sound device, taken by Start on the window's thread: the worker never
-    // reads a setting the window may be writing.
+    ReceiveSettingsChannel settings_;
+    SpectrumHandOver spectrum_;
+    // Set by Start before the worker runs, then the worker's: the formats at the receive rate,
+    // the settings of the block under way (kept, so that taking them allocates nothing) and
+    // the device of the pass under way.
+    WaveFormat captureFormat_;
+    WaveFormat playbackFormat_;
+    ReceiveSettingsChannel::Snapshot blockSettings_;
     SoundDeviceChoice device_;
 
     std::thread thread_;

@@ -33,10 +33,14 @@ SpectrumScale::Rgb SpectrumScale::PaletteColour(int level) {
     return kPalette[std::size(kPalette) - 1].colour;
 }
 
-SpectrumScale::Rgb SpectrumScale::ColourFor(int level, int contrast) {
+int SpectrumScale::PaletteIndex(int level, int contrast) {
     // Summed in 64 bits: the levels are limited but the contrast comes from settings.
     const int64_t sum = int64_t{level} + contrast;
-    return PaletteColour(static_cast<int>(std::clamp<int64_t>(sum, 0, kPaletteSize - 1)));
+    return static_cast<int>(std::clamp<int64_t>(sum, 0, kPaletteSize - 1));
+}
+
+SpectrumScale::Rgb SpectrumScale::ColourFor(int level, int contrast) {
+    return PaletteColour(PaletteIndex(level, contrast));
 }
 
 int SpectrumScale::WaterfallGain(int displayGain, bool firFilter) {

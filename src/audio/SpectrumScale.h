@@ -45,7 +45,9 @@ public:
 
     // The palette entry of a level; levels outside 0..255 are limited to it.
     static Rgb PaletteColour(int level);
-    // The colour a level shows with the contrast control added (-400..400 on the control).
+    // The palette entry a level shows with the contrast control added (-400..400 on the
+    // control), and its colour.
+    static int PaletteIndex(int level, int contrast);
     static Rgb ColourFor(int level, int contrast);
     // The gain applied to the levels: DisplayGain (10..100), raised by 1.4 and truncated while
     // the FIR filter, which passes less energy, is on.

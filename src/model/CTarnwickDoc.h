@@ -30,8 +30,10 @@ inline constexpr int kMaxGroups = 101;
 
 // The one data object: station data, operating options, port assignment, receive settings,
 // message groups and the run-time flags shared by the window, the engine and the receive and
-// display threads. Fields are plain public data, read and written directly. The stored fields'
-// names, types, defaults and limits are the settings schema's (model/SettingsSchema).
+// display threads. Fields are plain public data owned by the window's thread; workers read the
+// settings only through snapshots taken there, and share only the atomic flags and events. The
+// stored fields' names, types, defaults and limits are the settings schema's
+// (model/SettingsSchema).
 class CTarnwickDoc {
 public:
     // `store` may be null (no persistence). When given, OnNewDocument reads it over the
@@ -130,18 +132,21 @@ public:
     // Derived from LptPort[0] as hexadecimal when settings are loaded or port settings accepted.
     int16_t LptAddress = 0;
 
-    // Run-time fields, never stored. Written by one thread, polled by others.
+    // Run-time flags, never stored. Written by one thread, polled by others.
     std::atomic<int> Transmitting{0};
     std::atomic<int> DisplayBusy{1};
-    std::atomic<int> FirFilter{0};
-    std::atomic<int> FftFilter{0};
-    std::atomic<int> FilterChanged{1};
+    // Run-time settings of the window's thread, never stored. Like the stored receive and
+    // display settings they reach the workers only as snapshots (ReceiveSettings,
+    // DisplaySettings), never read here while the window may write them.
+    int FirFilter = 0;
+    int FftFilter = 0;
     std::string WorkingDir;
     Event DataReadyEvent{ResetMode::Auto};
     Event RedrawEvent{ResetMode::Auto};
     WaveFormat CaptureFormat;
     WaveFormat PlaybackFormat;
-    // The receive pipeline's and the display's transform, created by OnNewDocument.
+    // The receive pipeline's transform, created by OnNewDocument. The display reads the
+    // spectra the pipeline publishes, never this.
     std::unique_ptr<FftEngine> Fft;
 
     std::vector<std::unique_ptr<MessageGroup>> Groups;

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cmath>
 #include <complex>
@@ -13,7 +12,7 @@
 #include "audio/FftEngine.h"
 #include "audio/ReceiveChain.h"
 #include "audio/ReceiveFilterTables.h"
-#include "model/CTarnwickDoc.h"
+#include "audio/ReceiveSettingsChannel.h"
 #include "support/ReceiveReference.h"
 
 namespace tarnwick {
@@ -42,9 +41,21 @@ std::vector<double> Tone(double hz, double amplitude, long firstSample) {
     return x;
 }
 
-std::vector<double> Feed(ReceiveChain& chain, const std::vector<double>& captured) {
+ReceiveSettingsChannel::Snapshot Snapshot(const ReceiveReference::Settings& s) {
+    ReceiveSettingsChannel::Snapshot snapshot;
+    snapshot.settings.FirFilter = s.fir;
+    snapshot.settings.FftFilter = s.fft;
+    snapshot.settings.FilterFreq = s.centre;
+    snapshot.settings.FilterWidth = s.width;
+    snapshot.settings.FilterBottomWidth = s.bottom;
+    snapshot.settings.DisplayAvg = s.averaging;
+    return snapshot;
+}
+
+std::vector<double> Feed(ReceiveChain& chain, const std::vector<double>& captured,
+                         const ReceiveSettingsChannel::Snapshot& snapshot) {
     std::copy(captured.begin(), captured.end(), chain.CaptureBlock().begin());
-    const std::span<const double, kBlock> out = chain.Process();
+    const std::span<const double, kBlock> out = chain.Process(snapshot);
     return {out.begin(), out.end()};
 }
 
@@ -114,18 +125,7 @@ TEST(ReceiveFilterTablesTest, AreSymmetricAndDoWhatTheyAreMeantTo) {
 
 class ReceiveChainTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(doc_.OnNewDocument()); }
-
-    void Set(bool fir, bool fft, int centre, int width, int bottom, int averaging) {
-        doc_.FirFilter = fir ? 1 : 0;
-        doc_.FftFilter = fft ? 1 : 0;
-        doc_.FilterFreq = centre;
-        doc_.FilterWidth = width;
-        doc_.FilterBottomWidth = bottom;
-        doc_.DisplayAvg = averaging;
-    }
-
-    CTarnwickDoc doc_;
+    FftEngine fft_;
 };
 
 TEST_F(ReceiveChainTest, EqualsTheStraightforwardComputationBlockAfterBlock) {
@@ -139,29 +139,21 @@ TEST_F(ReceiveChainTest, EqualsTheStraightforwardComputationBlockAfterBlock) {
         {"designed filter and mask, averaging over 5", {true, true, 1500, 300, 900, 5}},
     };
     for (const Case& c : cases) {
-        CTarnwickDoc doc;
-        ASSERT_TRUE(doc.OnNewDocument());
+        FftEngine fft;
         const ReceiveReference::Settings& s = c.settings;
-        doc.FirFilter = s.fir;
-        doc.FftFilter = s.fft;
-        doc.FilterFreq = s.centre;
-        doc.FilterWidth = s.width;
-        doc.FilterBottomWidth = s.bottom;
-        doc.DisplayAvg = s.averaging;
-        ReceiveChain chain(doc);
+        ReceiveChain chain(fft);
         ReceiveReference reference(Design(s.centre, s.width, s.bottom));
         for (unsigned block = 0; block < 3; ++block) {
             const std::vector<double> in = Noise(10 * block + 3);
-            const std::vector<double> got = Feed(chain, in);
+            const std::vector<double> got = Feed(chain, in, Snapshot(s));
             const std::vector<double> want = reference.Block(in, s);
             for (int n = 0; n < kBlock; ++n) {
                 ASSERT_NEAR(got[n], want[n], 1e-6) << c.what << ", block " << block << ":" << n;
             }
             for (int i = 0; i < FftEngine::kSize; ++i) {
-                ASSERT_NEAR(doc.Fft->AverageSpectrum()[2 * i], reference.Average()[i].real(), 1e-4)
+                ASSERT_NEAR(chain.AverageSpectrum()[2 * i], reference.Average()[i].real(), 1e-4)
                     << c.what << ", point " << i;
-                ASSERT_NEAR(doc.Fft->AverageSpectrum()[2 * i + 1], reference.Average()[i].imag(),
-                            1e-4)
+                ASSERT_NEAR(chain.AverageSpectrum()[2 * i + 1], reference.Average()[i].imag(), 1e-4)
                     << c.what << ", point " << i;
             }
         }
@@ -174,15 +166,13 @@ TEST_F(ReceiveChainTest, EqualsTheStraightforwardComputationBlockAfterBlock) {
 // Switching between the filters keeps each one's delay line where it was left, and Clear
 // silences both, as at the start of a pass.
 TEST_F(ReceiveChainTest, EachDecimatorKeepsItsOwnLineUntilCleared) {
-    Set(false, false, 1000, 200, 600, 0);
-    ReceiveChain chain(doc_);
+    ReceiveChain chain(fft_);
     ReceiveReference reference(Design(1000, 200, 600));
     ReceiveReference::Settings s{false, false, 1000, 200, 600, 0};
     for (unsigned block = 0; block < 4; ++block) {
         s.fir = block % 2 == 1;
-        doc_.FirFilter = s.fir;
         const std::vector<double> in = Noise(block + 40);
-        const std::vector<double> got = Feed(chain, in);
+        const std::vector<double> got = Feed(chain, in, Snapshot(s));
         const std::vector<double> want = reference.Block(in, s);
         for (int n = 0; n < kBlock; ++n) {
             ASSERT_NEAR(got[n], want[n], 1e-6) << "block " << block << ":" << n;
@@ -191,45 +181,62 @@ TEST_F(ReceiveChainTest, EachDecimatorKeepsItsOwnLineUntilCleared) {
     chain.Clear();
     ReceiveReference fresh(Design(1000, 200, 600));
     s.fir = true;
-    doc_.FirFilter = 1;
     const std::vector<double> in = Noise(99);
-    const std::vector<double> got = Feed(chain, in);
+    const std::vector<double> got = Feed(chain, in, Snapshot(s));
     const std::vector<double> want = fresh.Block(in, s);
     for (int n = 0; n < 200; ++n) {
         ASSERT_NEAR(got[n], want[n], 1e-6) << n;
     }
 }
 
-TEST_F(ReceiveChainTest, DesignsWhenTheFilterChangesWhileOnAndNeverRunsUndesigned) {
-    Set(false, false, 1000, 100, 200, 0);
-    ReceiveChain chain(doc_);
-    ASSERT_EQ(doc_.FilterChanged.load(), 1) << "the document asks for a design at start-up";
-    Feed(chain, Noise(1));
-    EXPECT_FALSE(chain.Designed());
-    EXPECT_EQ(doc_.FilterChanged.load(), 1) << "kept for the moment the filter is turned on";
+// The window publishes whole sets; a new generation of filter values is designed at the next
+// block with the FIR filter on, whatever else changed meanwhile, and nothing else designs.
+TEST_F(ReceiveChainTest, DesignsEachNewGenerationOfFilterValuesAndNeverRunsUndesigned) {
+    ReceiveSettings settings;
+    settings.FilterFreq = 1000;
+    ReceiveSettingsChannel channel(settings);
+    ReceiveChain chain(fft_);
+    Feed(chain, Noise(1), channel.Take());
+    EXPECT_FALSE(chain.Designed()) << "nothing designed while the filter is off";
 
-    doc_.FirFilter = 1;
-    Feed(chain, Noise(2));
+    settings.FirFilter = true;
+    channel.Publish(settings);
+    Feed(chain, Noise(2), channel.Take());
     EXPECT_TRUE(chain.Designed());
-    EXPECT_EQ(doc_.FilterChanged.load(), 0);
     EXPECT_EQ(Coefficients(chain), Design(1000, 100, 200));
 
-    // New values without the flag design nothing; the flag designs them.
-    doc_.FilterFreq = 1700;
-    Feed(chain, Noise(3));
-    EXPECT_EQ(Coefficients(chain), Design(1000, 100, 200));
-    doc_.FilterChanged = 1;
-    Feed(chain, Noise(4));
-    EXPECT_EQ(doc_.FilterChanged.load(), 0);
+    // A change published while a design runs: the worker took its snapshot (1700 Hz) before
+    // the window published 1900 Hz; the block after designs 1900 Hz.
+    settings.FilterFreq = 1700;
+    channel.Publish(settings);
+    const ReceiveSettingsChannel::Snapshot during = channel.Take();
+    settings.FilterFreq = 1900;
+    channel.Publish(settings);
+    Feed(chain, Noise(3), during);
     EXPECT_EQ(Coefficients(chain), Design(1700, 100, 200));
+    Feed(chain, Noise(4), channel.Take());
+    EXPECT_EQ(Coefficients(chain), Design(1900, 100, 200));
 
-    // A new chain (a new run of the worker) designs at its first FIR block even though the
-    // flag was cleared by the last run.
-    ReceiveChain next(doc_);
-    EXPECT_FALSE(next.Designed());
-    const std::vector<double> out = Feed(next, Noise(5));
+    // Other settings are no filter change; a change made while the filter is off is designed
+    // when it is turned on again.
+    settings.DisplayAvg = 7;
+    settings.FftFilter = true;
+    channel.Publish(settings);
+    EXPECT_EQ(channel.Take().filterGeneration, during.filterGeneration + 1);
+    settings.FirFilter = false;
+    settings.FilterWidth = 300;
+    channel.Publish(settings);
+    Feed(chain, Noise(5), channel.Take());
+    settings.FirFilter = true;
+    channel.Publish(settings);
+    Feed(chain, Noise(6), channel.Take());
+    EXPECT_EQ(Coefficients(chain), Design(1900, 300, 200));
+
+    // A new chain (a new run of the worker) designs at its first FIR block.
+    ReceiveChain next(fft_);
+    const std::vector<double> out = Feed(next, Noise(7), channel.Take());
     EXPECT_TRUE(next.Designed());
-    EXPECT_EQ(Coefficients(next), Design(1700, 100, 200));
+    EXPECT_EQ(Coefficients(next), Design(1900, 300, 200));
     EXPECT_TRUE(std::any_of(out.begin(), out.end(), [](double v) { return v != 0.0; }));
 }
 
@@ -251,15 +258,15 @@ TEST_F(ReceiveChainTest, AbsurdFilterValuesNeverBringNaNIntoTheSoundOrTheSpectru
         {INT_MIN, 7, INT_MIN},
     };
     for (const Values& v : values) {
-        Set(true, true, v.centre, v.width, v.bottom, 30);
-        doc_.FilterChanged = 1;
-        ReceiveChain chain(doc_);
+        const ReceiveSettingsChannel::Snapshot snapshot =
+            Snapshot({true, true, v.centre, v.width, v.bottom, 30});
+        ReceiveChain chain(fft_);
         for (unsigned block = 0; block < 3; ++block) {
-            const std::vector<double> out = Feed(chain, Noise(block + 7));
+            const std::vector<double> out = Feed(chain, Noise(block + 7), snapshot);
             ASSERT_TRUE(
                 std::all_of(out.begin(), out.end(), [](double x) { return std::isfinite(x); }))
                 << v.centre << "/" << v.width << "/" << v.bottom;
-            const std::span<const double> spectrum = doc_.Fft->AverageSpectrum();
+            const std::span<const double> spectrum = chain.AverageSpectrum();
             ASSERT_TRUE(std::all_of(spectrum.begin(), spectrum.end(),
                                     [](double x) { return std::isfinite(x); }))
                 << v.centre << "/" << v.width << "/" << v.bottom;
@@ -276,11 +283,12 @@ TEST_F(ReceiveChainTest, AbsurdFilterValuesNeverBringNaNIntoTheSoundOrTheSpectru
 TEST_F(ReceiveChainTest, TonesComeOutAtHalfLevelOrAttenuatedAsTheDesignPromises) {
     const double amplitude = 16000.0;
     const auto steady = [&](double hz, bool fir) {
-        Set(fir, false, 1000, 200, 600, 0);
-        ReceiveChain chain(doc_);
+        FftEngine fft;
+        ReceiveChain chain(fft);
         std::vector<double> out;
         for (long block = 0; block < 3; ++block) {
-            out = Feed(chain, Tone(hz, amplitude, block * kBlock));
+            out = Feed(chain, Tone(hz, amplitude, block * kBlock),
+                       Snapshot({fir, false, 1000, 200, 600, 0}));
         }
         return Amplitude(std::vector<double>(out.begin() + 200, out.end()), hz);
     };

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -80,7 +79,7 @@ protected:
     };
 
     // In the forked child: runs the worker over `captured` with the document set by `setUp`,
-    // applying each change (a new centre, FilterChanged set) before its block is fed. Before
+    // publishing each change (a new centre) before its block is fed. Before
     // block `stallBefore` the test waits long enough for the playback to run dry.
     void RunWorker(const std::vector<int16_t>& captured, void (*setUp)(CTarnwickDoc&),
                    const std::vector<Change>& changes, int stallBefore = -1) {
@@ -107,13 +106,14 @@ protected:
         setUp(doc);
         test::RecordingPrompter prompter;
         ReceiveProcessor rx(doc, prompter, RealTime());
+        ReceiveSettings settings = ReceiveSettings::FromDocument(doc);
         rx.Start();
         const int blocks = static_cast<int>(captured.size() / kBlock);
         for (int b = 0; b < blocks; ++b) {
             for (const Change& c : changes) {
                 if (c.beforeBlock == b) {
-                    std::atomic_ref<int>(doc.FilterFreq).store(c.centre);
-                    doc.FilterChanged = 1;
+                    settings.FilterFreq = c.centre;
+                    rx.SetSettings(settings);
                 }
             }
             if (b == stallBefore) {

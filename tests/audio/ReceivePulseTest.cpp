@@ -314,7 +314,9 @@ TEST_F(ReceivePulseTest, ToneInThePassBandComesBackAtHalfLevelAndTheDisplayIsTol
     display_->Hold(false);
 
     RunThenTransmit(5);
-    doc_.FirFilter = 1;
+    ReceiveSettings fir = ReceiveSettings::FromDocument(doc_);
+    fir.FirFilter = true;
+    rx_->SetSettings(fir);
     ReceiveAgain(16);
     Finish();
 
@@ -344,7 +346,9 @@ TEST_F(ReceivePulseTest, ToneFarOutsideTheDesignedBandIsHeldDownAsTheDesignPromi
     doc_.FftFilter = 0;
     StartWorker();
     RunThenTransmit(16);
-    doc_.FirFilter = 0;
+    ReceiveSettings unfiltered = ReceiveSettings::FromDocument(doc_);
+    unfiltered.FirFilter = false;
+    rx_->SetSettings(unfiltered);
     ReceiveAgain(16);
     Finish();
 

@@ -83,6 +83,10 @@ void RunForked(const std::function<void()>& body, int timeoutMs) {
         if (n < 0 && errno == EINTR) {
             continue;
         }
+        if (n == 0) {
+            timedOut = true;
+            break;
+        }
         char chunk[4096];
         const ssize_t got = n > 0 ? read(fds[0], chunk, sizeof chunk) : 0;
         if (got < 0 && errno == EINTR) {
