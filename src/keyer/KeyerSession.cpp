@@ -86,12 +86,16 @@ void KeyerSession::ClockTick() {
     const SequencerState& state = sequencer_.State();
     const int count = state.sequenceCount;
     const int64_t start = state.nextStart;
+    const size_t before = events_.size();
     handedOver_ = false;
     sequencer_.ClockTick();
-    // The count moves on by one at a boundary only; otherwise it stays or restarts at 0.
+    // The count moves on by one at a boundary only; otherwise it stays or restarts at 0. The
+    // boundary is told before what it started.
     if (state.sequenceCount == count + 1) {
-        Emit(SequenceBoundary{start, state.sequenceCount,
-                              sequencer_.TransmitSequence(state.sequenceCount), handedOver_});
+        events_.insert(
+            events_.begin() + static_cast<std::ptrdiff_t>(before),
+            SequenceBoundary{start, state.sequenceCount,
+                             sequencer_.TransmitSequence(state.sequenceCount), handedOver_});
     }
 }
 
