@@ -9,7 +9,10 @@ packages=(
     clang libclang-rt-14-dev
     libfftw3-dev python3 python3-scipy
     libasound2-dev libasound2-plugins pulseaudio pulseaudio-utils sox
-    libhamlib-utils
+    libdbus-1-dev dbus-daemon rtkit
+    libhamlib-utils stress-ng
+    qt6-base-dev qt6-svg-dev fonts-dejavu-core dbus
+    xvfb xauth x11-apps imagemagick
 )
 
 missing=()

@@ -267,6 +267,18 @@ void SoundCardStream::RunPlayback() {
                 Idle();
                 return;
             }
+            if (result == -EPIPE) {
+                // The device ran dry between two buffers and has been restarted empty:
+                // everything written before has been played, and nothing is left to ask it.
+                played = written;
+                lastDelay = -1;
+                while (inFlight > 0) {
+                    Complete(oldest);
+                    oldest = NextIndex(oldest);
+                    --inFlight;
+                }
+                continue;
+            }
         }
         long delay = pcm_->DelayFrames();
         if (delay == -EPIPE) {

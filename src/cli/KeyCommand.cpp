@@ -103,10 +103,11 @@ int RunKey(const Args& args) {
     std::atomic<bool> done{false};
     std::string priority;
     std::thread keyer([&] {
-        priority = ApplyToCurrentThread(PriorityFromSetting(doc.CWPriority));
+        ThreadScheduling scheduling(PriorityFromSetting(doc.CWPriority));
         MediaTimer timer(doc, RealTime());
         MorseRun run = ConvertToMorse(text);
         timer.SendCw(run, ports, stop.Flag(), &stop.StopEvent());
+        priority = scheduling.Report().Describe();
         done = true;
         stop.StopEvent().Set();
     });
@@ -118,6 +119,9 @@ int RunKey(const Args& args) {
     log->Flush();
     const bool stopped = stop.Stopped();
     stop.Close();
+    if (const std::string notice = TakeSchedulingNotice(); !notice.empty()) {
+        std::fprintf(stderr, "tarnwick-cli key: %s\n", notice.c_str());
+    }
     std::fprintf(stderr, "tarnwick-cli key: %s at %u WPM (keying thread: %s)\n",
                  stopped ? "stopped, key up" : "done", doc.CWRate, priority.c_str());
     return stopped ? kExitStopped : kExitOk;

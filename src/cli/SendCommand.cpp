@@ -12,6 +12,7 @@
 #include "cli/TraceKeyingDevice.h"
 #include "keyer/KeyerSession.h"
 #include "keyer/UtcClock.h"
+#include "platform/ThreadPriority.h"
 #include "platform/TimeBase.h"
 #include "ports/KeyingObserver.h"
 #include "ports/LinuxKeyingHardware.h"
@@ -154,10 +155,21 @@ int RunSend(const Args& args) {
     if (trace) {
         session.SetKeyingObserver(&observer);
     }
+    // Said once, as soon as the keying thread knows it runs without real-time priority.
+    const auto tellScheduling = [&listener] {
+        if (const std::string notice = TakeSchedulingNotice(); !notice.empty()) {
+            if (listener.printedAny) {
+                std::fputc('\n', stdout);  // not in the middle of the sent text
+                std::fflush(stdout);
+            }
+            std::fprintf(stderr, "tarnwick-cli send: %s\n", notice.c_str());
+        }
+    };
     session.SetBufferText(1, message);
     session.PressFunctionKey(1);
     const bool finished =
         listener.ended.has_value() || loop.Run(session, stop.StopEvent(), false, [&] {
+            tellScheduling();
             log.Flush();
             return listener.ended.has_value();
         });
@@ -168,6 +180,7 @@ int RunSend(const Args& args) {
     if (listener.printedAny) {
         std::fputc('\n', stdout);
     }
+    tellScheduling();
     stop.Close();
     if (session.Ptt() == PttState::Unconfirmed) {
         std::fputs("tarnwick-cli send: PTT may still be up: its drop was not confirmed\n", stderr);

@@ -11,6 +11,7 @@
 #include "keyer/BoxChecks.h"
 #include "keyer/KeyerSession.h"
 #include "keyer/UtcClock.h"
+#include "platform/ThreadPriority.h"
 #include "platform/TimeBase.h"
 #include "ports/LinuxKeyingHardware.h"
 
@@ -68,6 +69,17 @@ public:
             std::fputc('\n', stdout);
             std::fflush(stdout);
             lineOpen_ = false;
+        }
+    }
+    // Said once, as soon as a keying thread knows it runs without real-time priority; the
+    // sent text goes on on a line of its own.
+    void TellScheduling() {
+        if (const std::string notice = TakeSchedulingNotice(); !notice.empty()) {
+            if (lineOpen_) {
+                std::fputc('\n', stdout);
+                std::fflush(stdout);
+            }
+            std::fprintf(stderr, "tarnwick-cli sequence: %s\n", notice.c_str());
         }
     }
 
@@ -185,12 +197,15 @@ int RunSequence(const Args& args) {
     std::fflush(stdout);
     session.ToggleAuto();
 
-    const bool ended =
-        loop.Run(session, stop.StopEvent(), true, [&] { return listener.autoEnded.has_value(); });
+    const bool ended = loop.Run(session, stop.StopEvent(), true, [&] {
+        listener.TellScheduling();
+        return listener.autoEnded.has_value();
+    });
     if (!ended) {
         session.StopTransmission();
     }
     listener.EndLine();
+    listener.TellScheduling();
     stop.Close();
     if (session.Ptt() == PttState::Unconfirmed) {
         std::fputs("tarnwick-cli sequence: PTT may still be up: its drop was not confirmed\n",

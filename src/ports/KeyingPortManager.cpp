@@ -90,19 +90,22 @@ bool KeyingPortManager::Silence() {
     return PttOff();
 }
 
+// The line first, the window's indicator after: posting takes locks that the window's thread
+// (normal priority) also takes, and a real-time keying thread kept waiting for one of them
+// must not move the edge.
 void KeyingPortManager::KeyDown() {
     std::lock_guard lock(keyMutex_);
     if (silenced_) {
         return;
-    }
-    if (doc_.CWInd != 0) {
-        view_.Post(kSendEventNotice, kEventKeyDown, 0);
     }
     if (devices_.cw) {
         devices_.cw->KeyDown();
     }
     if (observer_ != nullptr) {
         observer_->OnKey(true);
+    }
+    if (doc_.CWInd != 0) {
+        view_.Post(kSendEventNotice, kEventKeyDown, 0);
     }
 }
 
@@ -112,14 +115,14 @@ void KeyingPortManager::KeyUp() {
 }
 
 void KeyingPortManager::KeyUpLocked() {
-    if (doc_.CWInd != 0) {
-        view_.Post(kSendEventNotice, kEventKeyUp, 0);
-    }
     if (devices_.cw) {
         devices_.cw->KeyUp();
     }
     if (observer_ != nullptr) {
         observer_->OnKey(false);
+    }
+    if (doc_.CWInd != 0) {
+        view_.Post(kSendEventNotice, kEventKeyUp, 0);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "model/CTarnwickDoc.h"
 #include "platform/NoticeSink.h"
+#include "platform/ThreadPriority.h"
 #include "platform/TimeBase.h"
 #include "ports/KeyingPortManager.h"
 
@@ -78,6 +79,9 @@ void MediaTimer::SendCw(MorseRun& run, KeyingPortManager& ports, const std::atom
         return;
     }
 
+    if (!taken.chars.empty()) {
+        AwaitRealtimeGrant(stop);
+    }
     pendingMs_ = 0;
     deadlineNs_ = time_.NowNs();
     for (size_t i = 0; i < taken.chars.size(); ++i) {

@@ -1,5 +1,7 @@
 #include "send/TransmitEngine.h"
 
+#include <utility>
+
 #include "model/CTarnwickDoc.h"
 #include "platform/NoticeSink.h"
 #include "platform/Prompter.h"
@@ -8,6 +10,7 @@
 #include "ports/KeyingPortBuilder.h"
 #include "ports/KeyingPortManager.h"
 #include "ports/ParallelPort.h"
+#include "send/ManualSender.h"
 #include "send/MediaTimer.h"
 #include "send/MessageWalker.h"
 #include "send/WavePlayer.h"
@@ -87,7 +90,7 @@ void TransmitEngine::JoinFinishedWorker() {
 
 bool TransmitEngine::Send(const std::string& text) {
     JoinFinishedWorker();
-    if (worker_.joinable()) {
+    if (worker_.joinable() || manualSender_ != nullptr) {
         return false;  // one message at a time; its text must not change under the walker
     }
     SyncTrxLink();
@@ -106,6 +109,40 @@ bool TransmitEngine::Send(const std::string& text) {
     workerRunning_.store(1);
     worker_ = StartThread(PriorityFromSetting(doc_.CWPriority), [this] { Worker(); });
     return true;
+}
+
+std::unique_ptr<ManualSender> TransmitEngine::OpenManualSendWindow(NoticeSink& window) {
+    JoinFinishedWorker();
+    // Two threads keying the same devices, or a message whose end the window has yet to handle
+    // losing its devices, is never safe.
+    if (worker_.joinable() || liveSerial_ != 0 || manualSender_ != nullptr || TrxCwSelected(doc_)) {
+        return nullptr;
+    }
+    const uint64_t serial = notices_.Begin();
+    liveSerial_ = serial;
+    CreateDevices();
+    auto sender = std::make_unique<ManualSender>(doc_, *ports_, window, time_, doc_.ManualSend != 0,
+                                                 [this, serial] { ManualSendClosed(serial); });
+    manualSender_ = sender.get();
+    return sender;
+}
+
+void TransmitEngine::ManualSendClosed(uint64_t serial) {
+    manualSender_ = nullptr;
+    // Notices the devices may still post (a late inhibit) belong to nothing the window runs.
+    notices_.ClaimEnd(serial);
+    if (liveSerial_ == serial) {
+        liveSerial_ = 0;
+    }
+}
+
+bool TransmitEngine::EndManualSending() {
+    ManualSender* sender = std::exchange(manualSender_, nullptr);
+    const bool down = sender->End();
+    pttUp_.store(0);
+    notices_.ClaimEnd(notices_.Serial());
+    liveSerial_ = 0;
+    return down;
 }
 
 void TransmitEngine::Worker() {
@@ -131,6 +168,9 @@ bool TransmitEngine::Stop() {
 }
 
 bool TransmitEngine::Halt() {
+    if (manualSender_ != nullptr) {
+        return EndManualSending();  // never open while a worker runs
+    }
     const bool running = worker_.joinable() && workerRunning_.load() != 0;
     if (running) {
         stop_.store(1);
@@ -172,6 +212,9 @@ bool TransmitEngine::ReleaseDevices() {
 }
 
 bool TransmitEngine::DropDevices() {
+    if (manualSender_ != nullptr) {
+        EndManualSending();  // it keys through the devices about to go
+    }
     bool down = true;
     if (ports_) {
         down = ports_->EnsurePttDown();

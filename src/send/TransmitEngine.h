@@ -18,6 +18,7 @@ class CTarnwickDoc;
 class KeyingHardware;
 class KeyingObserver;
 class KeyingPortManager;
+class ManualSender;
 class MediaTimer;
 class NoticeSink;
 class ParallelPort;
@@ -47,9 +48,19 @@ public:
     TransmitEngine& operator=(const TransmitEngine&) = delete;
 
     // Starts sending `text`: raises PTT and starts the worker, which waits the TX delay first.
-    // Refused (false, nothing touched) while a message is still running: the operating window
-    // stops the running one first.
+    // Refused (false, nothing touched) while a message is still running (the operating window
+    // stops the running one first) and while manual sending is open.
     bool Send(const std::string& text);
+    // Opens manual sending (the CW Sending Window's sender, which reports to `window`) on the
+    // engine's devices, created if missing as Send creates them; it starts in the document's
+    // ManualSend mode. Refused (null) while a message runs or the window has not yet released
+    // its devices, while manual sending is open already, and when CW goes to the rig-control
+    // program as text (typed text would reach no radio). While it is open its notices (keying,
+    // the transmit inhibit) are current; Stop, ReleaseDevices and SyncParallelPort end it first
+    // (ManualSender::End). Closing it leaves the devices to the next end of a message. The
+    // engine must outlive the sender or end it.
+    std::unique_ptr<ManualSender> OpenManualSendWindow(NoticeSink& window);
+    bool IsManualSendOpen() const { return manualSender_ != nullptr; }
     // Ends the message at once: the key goes up and PTT drops first, then the worker and the
     // sound playback are stopped (a sound device that does not answer is left to close by
     // itself). No end notice follows, and the message's notices no longer count as current.
@@ -108,9 +119,12 @@ private:
     bool TrxCwInUse() const;
     void JoinFinishedWorker();
     // Key up and PTT down first, then the worker and the playback stopped and the worker
-    // joined. Says nothing about the end to anyone.
+    // joined. Says nothing about the end to anyone but an open manual sender's window.
     bool Halt();
     bool DropDevices();
+    // Ends open manual sending (key up, PTT down, the window told); its notices stop counting.
+    bool EndManualSending();
+    void ManualSendClosed(uint64_t serial);
 
     CTarnwickDoc& doc_;
     NoticeSink& view_;
@@ -146,6 +160,8 @@ private:
     std::string currentRun_;
     bool failed_ = false;
     KeyingObserver* keyingObserver_ = nullptr;
+    // Open manual sending, owned by whoever opened it; it keys through ports_.
+    ManualSender* manualSender_ = nullptr;
 };
 
 }  // namespace tarnwick

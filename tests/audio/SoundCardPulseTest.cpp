@@ -75,7 +75,9 @@ protected:
             path, test::WaveFileBuilder::Pcm16(
                       1, kRate, test::WaveFileBuilder::Tone(kAirHz, 60, kRate, 12000))));
         std::string why;
-        ASSERT_TRUE(player_.Start({"paplay", "-d", "air", "--latency-msec=20", path},
+        // A second of buffer in the server: a player kept from the processor for a moment
+        // must not leave gaps in the tone, which would pass for losses in the capture.
+        ASSERT_TRUE(player_.Start({"paplay", "-d", "air", "--latency-msec=1000", path},
                                   server_.ClientEnvironment(), "", path + ".log", &why))
             << why;
         ASSERT_TRUE(airRecorder_.Start(&why)) << why;
@@ -202,7 +204,6 @@ TEST_F(SoundCardPulseTest, PlaybackWaitsForTwoQueuedBuffersThenPlaysThemOut) {
     const double played = Since(playStart);
     card.CloseOutput();
     EXPECT_EQ(card.LastError(), 0);
-    Sleep(0.5);
     const ToneSearch::Heard heard = ToneSearch(kPlayHz, kRate).Find(keyerRecorder_.Stop(), 2000);
 
     EXPECT_GT(played, 2 * kBlockSeconds * 0.7) << "the wait lasts as long as the queue plays";
@@ -224,7 +225,6 @@ TEST_F(SoundCardPulseTest, ClosingPlaysThePartlyFilledBuffer) {
     card.CloseOutput();
     const double closing = Since(start);
     EXPECT_EQ(card.LastError(), 0);
-    Sleep(0.5);
     const ToneSearch::Heard heard = ToneSearch(kPlayHz, kRate).Find(keyerRecorder_.Stop(), 2000);
     EXPECT_GT(closing, kBlockSeconds) << "closing waits until the sound has been played";
     EXPECT_LT(closing, 5.0);
@@ -242,8 +242,10 @@ TEST_F(SoundCardPulseTest, ReadingAndWritingInStepPassesTheAudioOnUntilTheWriter
     SoundCard input(prompter_, RealTime());
     SoundCard output(prompter_, RealTime());
     std::vector<double> block(kBlock);
-    OpenCapture(input, block);
+    // The output first: opening it can take a while on a loaded machine, and the capture
+    // would overflow meanwhile.
     ASSERT_EQ(output.OpenOutput(format_, outDevice_, kBlock, 0), 0);
+    OpenCapture(input, block);
     constexpr int kBlocks = 16;  // about three seconds
     for (int i = 0; i < kBlocks; ++i) {
         ASSERT_EQ(output.Write(block.data(), kBlock), static_cast<int>(kBlock))
@@ -292,8 +294,10 @@ TEST_F(SoundCardPulseTest, AVanishedServerEndsBothDirectionsWithinTheBound) {
     SoundCard input(prompter_, RealTime());
     SoundCard output(prompter_, RealTime());
     std::vector<double> block(kBlock);
-    OpenCapture(input, block);
+    // The output first: opening it can take a while on a loaded machine, and the capture
+    // would overflow meanwhile.
     ASSERT_EQ(output.OpenOutput(format_, outDevice_, kBlock, 0), 0);
+    OpenCapture(input, block);
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(input.Read(block.data(), kBlock), static_cast<int>(kBlock)) << input.LastError();
         ASSERT_EQ(output.Write(block.data(), kBlock), static_cast<int>(kBlock))

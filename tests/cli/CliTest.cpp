@@ -108,6 +108,19 @@ protected:
 
     Outcome Run(const std::vector<std::string>& args) { return Finish(Start(args)); }
 
+    // Waits until the program's output holds `text` (a trace line is written once the program
+    // has set up its stop handling), for at most 20 s.
+    bool WaitForOutput(const std::string& text) const {
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (Slurp(dir_ + "/out").find(text) == std::string::npos) {
+            if (std::chrono::steady_clock::now() > giveUp) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return true;
+    }
+
     void WriteConfig(const std::string& text) {
         std::system(("mkdir -p '" + dir_ + "/conf'").c_str());
         std::ofstream(config_) << text;
@@ -242,9 +255,9 @@ TEST_F(CliTest, KeyTracePrintsEveryEdgeInOrder) {
 }
 
 TEST_F(CliTest, InterruptStopsKeyingAtOnceWithTheKeyUp) {
-    // About 40 s of Morse at 5 WPM; stopped after a moment.
+    // About 40 s of Morse at 5 WPM; stopped once keying has begun.
     const pid_t pid = Start({"key", "--wpm", "5", "--trace", "TTTTTTTTTTTTTTTTTTTTTTTTTTTTTT"});
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_TRUE(WaitForOutput("key down"));
     const auto t0 = std::chrono::steady_clock::now();
     kill(pid, SIGINT);
     const Outcome o = Finish(pid);
@@ -294,7 +307,7 @@ TEST_F(CliTest, SendReportsAFailedMessageAndAStop) {
     EXPECT_NE(wav.err.find("Cannot locate file: missing.wav"), std::string::npos);
 
     const pid_t pid = Start({"send", "--trace", "{PARIS }[R:60]"});
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_TRUE(WaitForOutput("key down"));
     kill(pid, SIGTERM);
     const Outcome stopped = Finish(pid);
     EXPECT_EQ(stopped.status, 130);

@@ -167,11 +167,15 @@ TEST(MediaTimerTest, StopEndsTheRunWithTheKeyUp) {
     k.Key("PARIS");
     EXPECT_EQ(k.log->What(), (std::vector<std::string>{"up"}));
 
-    // A 3.6 s dash at 1 WPM, stopped after 20 ms: the key goes up long before the dash ends.
+    // A 3.6 s dash at 1 WPM, stopped once the key is down: the key goes up long before the
+    // dash ends.
     Keyer slow(RealTime(), 1);
     Event stopEvent(ResetMode::Manual);
     std::thread stopper([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (slow.log->What().empty() && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         slow.stop = 1;
         stopEvent.Set();
     });

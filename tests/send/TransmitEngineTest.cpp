@@ -112,8 +112,12 @@ TEST(TransmitEngineTest, PausesDropPttAndRaiseItAgainForWhatFollows) {
 TEST(TransmitEngineTest, StopEndsALongPauseAtOnceWithPttDown) {
     Station s;
     Event stop(ResetMode::Manual);
+    // The stop comes once the first E has been sent and PTT dropped for the pause.
     std::thread stopper([&] {
-        std::this_thread::sleep_for(300ms);
+        const auto giveUp = std::chrono::steady_clock::now() + 20s;
+        while (s.Ptt().size() < 2 && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(1ms);
+        }
         stop.Set();
     });
     const auto t0 = std::chrono::steady_clock::now();

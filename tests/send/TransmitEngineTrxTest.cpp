@@ -46,6 +46,14 @@ struct RigStation {
                reply.find("\n0\n") != std::string::npos;
     }
 
+    // Until the daemon has received Morse, or 20 s passed.
+    void WaitForMorse() const {
+        const auto giveUp = std::chrono::steady_clock::now() + 20s;
+        while (Morse().empty() && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(5ms);
+        }
+    }
+
     std::vector<std::string> Morse() const {
         std::vector<std::string> texts;
         for (const auto& c : daemon.Received()) {
@@ -80,8 +88,9 @@ TEST(TransmitEngineTrxTest, AStopEndsTheWaitForTheRigsReport) {
     RigStation s;
     s.doc.CWRate = 5;  // about 40 s of Morse
     Event stop(ResetMode::Manual);
+    // The stop comes once the rig has the Morse: the engine is then waiting for its report.
     std::thread stopper([&] {
-        std::this_thread::sleep_for(500ms);
+        s.WaitForMorse();
         stop.Set();
     });
     const auto t0 = std::chrono::steady_clock::now();
@@ -94,7 +103,7 @@ TEST(TransmitEngineTrxTest, AStopEndsTheWaitForTheRigsReport) {
 TEST(TransmitEngineTrxTest, ADaemonKilledMidMessageFailsItWithAMessage) {
     RigStation s;
     std::thread killer([&] {
-        std::this_thread::sleep_for(700ms);
+        s.WaitForMorse();
         s.daemon.Kill();
     });
     const auto t0 = std::chrono::steady_clock::now();

@@ -15,6 +15,9 @@ namespace tarnwick::test {
 namespace {
 
 constexpr auto kWarmUpTimeout = std::chrono::seconds(15);
+constexpr auto kCatchUpTimeout = std::chrono::seconds(10);
+// Recorded beyond the moment of Stop: the sink's own latency.
+constexpr auto kTail = std::chrono::milliseconds(200);
 
 long FileSize(const std::string& path) {
     struct stat st {};
@@ -50,7 +53,9 @@ bool PulseRecorder::Start(std::string* why) {
             *why = "the recorder ended: " + ScratchDir::Read(path_ + ".log");
             return false;
         }
-        if (FileSize(path_) > 0) {
+        if (const long bytes = FileSize(path_); bytes > 0) {
+            firstSeen_ = std::chrono::steady_clock::now();
+            firstBytes_ = bytes;
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -60,7 +65,23 @@ bool PulseRecorder::Start(std::string* why) {
 }
 
 std::vector<int16_t> PulseRecorder::Stop() {
+    // The source delivers in real time from the first samples on: wait until the file holds
+    // what was heard up to now, and a little more.
+    const auto now = std::chrono::steady_clock::now();
+    if (firstBytes_ > 0 && recorder_.Running()) {
+        const double seconds = std::chrono::duration<double>(now - firstSeen_ + kTail).count();
+        const long due = firstBytes_ + 2 * static_cast<long>(seconds * rate_);
+        const auto giveUp = now + kCatchUpTimeout;
+        while (FileSize(path_) < due && recorder_.Running() &&
+               std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
     recorder_.End(SIGINT, 3000);
+    return Peek();
+}
+
+std::vector<int16_t> PulseRecorder::Peek() const {
     const std::string bytes = ScratchDir::Read(path_);
     std::vector<int16_t> samples(bytes.size() / 2);
     for (size_t i = 0; i < samples.size(); ++i) {

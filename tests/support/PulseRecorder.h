@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,7 +23,11 @@ public:
     // Starts recording and returns once samples arrive (the first can take about two seconds);
     // false, with the reason, if they do not.
     bool Start(std::string* why);
-    // Ends the recording and returns everything recorded.
+    // What has been recorded so far; the recording goes on.
+    std::vector<int16_t> Peek() const;
+    // Ends the recording and returns everything recorded up to this call and a little more:
+    // it first waits (up to ten seconds) for the recording to catch up with the sound, which a
+    // loaded machine can delay.
     std::vector<int16_t> Stop();
 
     unsigned Rate() const { return rate_; }
@@ -33,6 +38,9 @@ private:
     unsigned rate_;
     std::string path_;
     ChildProcess recorder_;
+    // When samples were first seen, and how many bytes there were then.
+    std::chrono::steady_clock::time_point firstSeen_;
+    long firstBytes_ = 0;
 };
 
 }  // namespace tarnwick::test

@@ -161,7 +161,14 @@ void PulseTestServer::Stop() {
 // The client library that ALSA's "pulse" PCM loads hands memory between its threads through
 // atomics of its own, which ThreadSanitizer cannot see in an uninstrumented library, so it
 // reports races inside it that are not there. Accesses made from that library are not checked.
+// The window tests add Qt and the libraries under it, for the reason given in
+// src/app/ToolkitTsanSuppressions.cpp (which the desktop program links).
 extern "C" const char* __tsan_default_suppressions() {
     return "called_from_lib:*libpulsecommon*\n"
-           "called_from_lib:*libpulse.so*\n";
+           "called_from_lib:*libpulse.so*\n"
+           "called_from_lib:*libQt6Core.so*\n"
+           "called_from_lib:*libQt6Gui.so*\n"
+           "called_from_lib:*libQt6DBus.so*\n"
+           "called_from_lib:*libdbus-1.so*\n"
+           "called_from_lib:*libglib-2.0.so*\n";
 }

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -189,8 +190,11 @@ void RigDaemon::Kill() {
 }
 
 void RigDaemon::Stop() {
-    if (pid_ > 0) {
-        kill(pid_, SIGSTOP);
+    if (pid_ > 0 && kill(pid_, SIGSTOP) == 0) {
+        // Returns once every thread of it has stopped: a command sent from now on stays unread.
+        int status = 0;
+        while (waitpid(pid_, &status, WUNTRACED) < 0 && errno == EINTR) {
+        }
     }
 }
 

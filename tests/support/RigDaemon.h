@@ -28,6 +28,7 @@ public:
     int Port() const { return port_; }
     // Ends the daemon at once, as a crash would.
     void Kill();
+    // Freezes the daemon (it takes connections and data but handles nothing) until Continue.
     void Stop();
     void Continue();
 

@@ -9,7 +9,15 @@
 
 #include <vector>
 
+#include "support/TcpSockets.h"
+
 namespace tarnwick::test {
+
+namespace {
+
+constexpr int kPatienceMs = 10'000;
+
+}  // namespace
 
 FaultyPeer::FaultyPeer(PeerFault fault) : fault_(fault) {
     listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -52,12 +60,13 @@ void FaultyPeer::Run() {
         if (fds[1].revents != 0) {
             const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd >= 0) {
+                // Counted before the hang-up, which ConnectionsSoFar waits for.
+                accepted_.fetch_add(1);
                 if (fault_ == PeerFault::HangsUp) {
                     close(fd);
                 } else {
                     fds.push_back({fd, POLLIN, 0});
                 }
-                accepted_.fetch_add(1);
             }
         }
         char sink[256];
@@ -74,6 +83,40 @@ void FaultyPeer::Run() {
             close(fds[i].fd);
         }
     }
+}
+
+int FaultyPeer::ConnectionsSoFar() const {
+    const int own = ownConnections_.fetch_add(1) + 1;
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port_));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int count = -1;
+    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+        pollfd p{fd, POLLIN, 0};
+        char c = 0;
+        if (poll(&p, 1, kPatienceMs) == 1 && recv(fd, &c, 1, 0) == 0) {
+            count = accepted_.load() - own;
+        }
+    }
+    if (fd >= 0) {
+        close(fd);
+    }
+    return count;
+}
+
+bool FaultyPeer::AwaitHangUpsArrived() const {
+    return WaitForSockets(
+        [this](const std::vector<TcpSocket>& sockets) {
+            for (const TcpSocket& s : sockets) {
+                if (s.remotePort == port_ && s.state == TcpSocket::kEstablished) {
+                    return false;
+                }
+            }
+            return true;
+        },
+        kPatienceMs);
 }
 
 }  // namespace tarnwick::test

@@ -19,8 +19,15 @@ public:
     FaultyPeer& operator=(const FaultyPeer&) = delete;
 
     int Port() const { return port_; }
-    // Connections accepted and, for HangsUp, closed again.
+    // Connections accepted so far, the peer's own (see below) included.
     int Accepted() const { return accepted_.load(); }
+
+    // HangsUp: every connection made before this call, counted exactly. A connection of the
+    // peer's own queues up behind them, and once it is hung up on, all before it have been
+    // accepted. -1 if that does not happen within ten seconds.
+    int ConnectionsSoFar() const;
+    // HangsUp: waits until every client connected to the peer has received the hang-up.
+    bool AwaitHangUpsArrived() const;
 
 private:
     void Run();
@@ -30,6 +37,7 @@ private:
     int stopPipe_[2] = {-1, -1};
     int port_ = 0;
     std::atomic<int> accepted_{0};
+    mutable std::atomic<int> ownConnections_{0};
     std::thread thread_;
 };
 

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "platform/Event.h"
+#include "support/TcpSockets.h"
 #include "trx/FaultyPeer.h"
 #include "trx/RigStatus.h"
 #include "trx/TrxLinkFixture.h"
@@ -65,23 +66,17 @@ TEST(TrxLinkHangingUpPeerTest, ADroppedFreshConnectionIsTriedOnceMoreOnly) {
     test::RecordingPrompter prompter;
     TrxManagerLink link(doc, prompter, RealTime());
     ASSERT_TRUE(link.Connect(42));
-    // Let the hang-up of that first connection arrive, so that the link finds it dead before
+    // The hang-up of that first connection has arrived, so that the link finds it dead before
     // sending and the count below is exact.
-    for (int i = 0; i < 200 && peer.Accepted() < 1; ++i) {
-        std::this_thread::sleep_for(milliseconds(10));
-    }
-    std::this_thread::sleep_for(milliseconds(200));
+    ASSERT_EQ(peer.ConnectionsSoFar(), 1);
+    ASSERT_TRUE(peer.AwaitHangUpsArrived());
 
     const auto start = Clock::now();
     EXPECT_FALSE(link.IsCatActive());
     EXPECT_LT(Clock::now() - start, milliseconds(kTrxReplyTimeoutMs));
     EXPECT_EQ(prompter.Texts(), (std::vector<std::string>{kLost}));
     // Connect's, the new one the command was sent on, and a single retry.
-    for (int i = 0; i < 200 && peer.Accepted() < 3; ++i) {
-        std::this_thread::sleep_for(milliseconds(10));
-    }
-    std::this_thread::sleep_for(milliseconds(100));
-    EXPECT_EQ(peer.Accepted(), 3);
+    EXPECT_EQ(peer.ConnectionsSoFar(), 3);
 
     // Morse that cannot be handed over is reported done at once, after its box.
     Event done(ResetMode::Manual);
@@ -98,12 +93,23 @@ TEST_F(TrxLinkDaemonFaultTest, DaemonKilledDuringACallFailsClearlyThenFast) {
     link->SetPtt(true);
     ASSERT_TRUE(prompter.Texts().empty());
 
-    // The command is on its way, the daemon is frozen, then dies before it answers.
+    // The daemon is frozen, the command reaches it, then it dies before it answers.
     daemon->Stop();
     bool active = true;
     const auto start = Clock::now();
     std::thread call([&] { active = link->IsCatActive(); });
-    std::this_thread::sleep_for(milliseconds(200));
+    const int port = daemon->Port();
+    EXPECT_TRUE(test::WaitForSockets(
+        [port](const std::vector<test::TcpSocket>& sockets) {
+            for (const test::TcpSocket& s : sockets) {
+                if (s.localPort == port && s.state == test::TcpSocket::kEstablished &&
+                    s.unreadBytes > 0) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        10'000));
     daemon->Kill();
     call.join();
     EXPECT_FALSE(active);

@@ -1,0 +1,22 @@
+#include "app/NoticeEventTypes.h"
+
+#include <QEvent>
+
+#include "platform/NoticeSink.h"
+
+namespace tarnwick {
+
+bool RegisterNoticeEventTypes() {
+    static const bool registered = [] {
+        bool ok = true;
+        for (const uint32_t number :
+             {kSendDoneNotice, kSendEventNotice, kManualSendWake, kManualSendIdle}) {
+            ok = QEvent::registerEventType(static_cast<int>(number)) == static_cast<int>(number) &&
+                 ok;
+        }
+        return ok;
+    }();
+    return registered;
+}
+
+}  // namespace tarnwick

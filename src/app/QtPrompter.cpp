@@ -1,0 +1,140 @@
+#include "app/QtPrompter.h"
+
+#include <QMessageBox>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <cstdio>
+
+#include "platform/Event.h"
+#include "platform/TimeBase.h"
+
+namespace tarnwick {
+namespace {
+
+// How often an open box looks whether its worker gave up waiting.
+constexpr int kAbandonPollMs = 100;
+
+QMessageBox::StandardButtons ButtonsOf(PromptButtons buttons) {
+    switch (buttons) {
+        case PromptButtons::RetryCancel:
+            return QMessageBox::Retry | QMessageBox::Cancel;
+        case PromptButtons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
+        case PromptButtons::Ok:
+            break;
+    }
+    return QMessageBox::Ok;
+}
+
+PromptAnswer AnswerOf(int button, PromptButtons buttons) {
+    switch (button) {
+        case QMessageBox::Ok:
+            return PromptAnswer::Ok;
+        case QMessageBox::Retry:
+            return PromptAnswer::Retry;
+        case QMessageBox::Yes:
+            return PromptAnswer::Yes;
+        case QMessageBox::No:
+            return PromptAnswer::No;
+        case QMessageBox::Cancel:
+            return PromptAnswer::Cancel;
+        default:
+            return NegativeAnswer(buttons);
+    }
+}
+
+}  // namespace
+
+struct QtPrompter::Request {
+    std::string text;
+    PromptButtons buttons = PromptButtons::Ok;
+    PromptAnswer answer = PromptAnswer::Ok;
+    Event answered{ResetMode::Manual};
+    std::atomic<bool> abandoned{false};
+};
+
+QtPrompter::QtPrompter(bool interactive, QObject* parent)
+    : QObject(parent), interactive_(interactive) {}
+
+QtPrompter::~QtPrompter() {
+    std::lock_guard lock(mutex_);
+    closing_ = true;
+    for (const auto& request : queue_) {
+        request->answer = NegativeAnswer(request->buttons);
+        request->answered.Set();
+    }
+    queue_.clear();
+}
+
+PromptAnswer QtPrompter::Ask(const std::string& text, PromptButtons buttons, Event* cancel) {
+    if (!interactive_) {
+        std::fprintf(stderr, "tarnwick: %s\n", text.c_str());
+        return NegativeAnswer(buttons);
+    }
+    if (QThread::currentThread() == thread()) {
+        return ShowBox(text, buttons, nullptr);
+    }
+    auto request = std::make_shared<Request>();
+    request->text = text;
+    request->buttons = buttons;
+    {
+        std::lock_guard lock(mutex_);
+        if (closing_) {
+            return NegativeAnswer(buttons);
+        }
+        queue_.push_back(request);
+    }
+    // Qt allocates the queued call inside its own code, so nothing that the worker wrote is
+    // read on the window's thread except through our lock.
+    QMetaObject::invokeMethod(this, "ServeQueue", Qt::QueuedConnection);
+    const int which = cancel == nullptr ? RealTime().WaitAnyForever({&request->answered})
+                                        : RealTime().WaitAnyForever({&request->answered, cancel});
+    if (which != 0) {
+        request->abandoned = true;
+        return NegativeAnswer(buttons);
+    }
+    std::lock_guard lock(mutex_);
+    return request->answer;
+}
+
+void QtPrompter::ServeQueue() {
+    std::shared_ptr<Request> request;
+    {
+        std::lock_guard lock(mutex_);
+        if (queue_.empty()) {
+            return;
+        }
+        request = queue_.front();
+        queue_.pop_front();
+    }
+    PromptAnswer answer = NegativeAnswer(request->buttons);
+    if (!request->abandoned.load()) {
+        answer = ShowBox(request->text, request->buttons, request);
+    }
+    std::lock_guard lock(mutex_);
+    request->answer = answer;
+    request->answered.Set();
+}
+
+PromptAnswer QtPrompter::ShowBox(const std::string& text, PromptButtons buttons,
+                                 const std::shared_ptr<Request>& request) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tarnwick"), QString::fromStdString(text),
+                    ButtonsOf(buttons));
+    QTimer abandonWatch;
+    if (request) {
+        connect(&abandonWatch, &QTimer::timeout, &box, [&box, &request] {
+            if (request->abandoned.load()) {
+                box.done(QMessageBox::Cancel);
+            }
+        });
+        abandonWatch.start(kAbandonPollMs);
+    }
+    QPointer<QMessageBox> previous = openBox_;
+    openBox_ = &box;
+    const int button = box.exec();
+    openBox_ = previous;
+    return AnswerOf(button, buttons);
+}
+
+}  // namespace tarnwick
