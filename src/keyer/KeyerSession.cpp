@@ -335,10 +335,11 @@ void KeyerSession::SetKeyingObserver(KeyingObserver* observer) {
 }
 
 bool KeyerSession::LatestSpectrum(std::vector<double>& out) {
-    if (spectrumFeed_ == nullptr) {
+    SpectrumFeed* feed = spectrumFeed_.load();
+    if (feed == nullptr) {
         return false;
     }
-    const uint64_t latest = spectrumFeed_->CopyLatest(spectrumSeen_, out);
+    const uint64_t latest = feed->CopyLatest(spectrumSeen_, out);
     if (latest == spectrumSeen_) {
         return false;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -127,15 +128,16 @@ public:
     // Sees every PTT change, key edge and character at the moment the keying makes it, on the
     // keying thread: for traces and measurements. Takes effect at the next message.
     void SetKeyingObserver(KeyingObserver* observer);
-    // The receive side's spectra; null for none.
-    void SetSpectrumFeed(SpectrumFeed* feed) { spectrumFeed_ = feed; }
+    // The receive side's spectra; null for none. Set before the display's thread reads them.
+    void SetSpectrumFeed(SpectrumFeed* feed) { spectrumFeed_.store(feed); }
     // Copies the newest finished averaged spectrum into `out` if there is one the caller has
     // not had yet. Touches nothing else of the session, so the display's thread may call it
     // (one thread only).
     bool LatestSpectrum(std::vector<double>& out);
 
-    // The manual sender joins here: owned beside the engine, opened by the Type intent, its
-    // notices handled in HandleNotice.
+    // The manual sender joins here: the Type intent opens it through the engine's
+    // OpenManualSendWindow with this session's notice channel, the session owns it beside the
+    // engine (ending it before the engine goes), and HandleNotice takes its notices.
 
 private:
     struct KeyChange {
@@ -186,7 +188,7 @@ private:
     bool stopPending_ = false;
     std::deque<SessionEvent> events_;
 
-    SpectrumFeed* spectrumFeed_ = nullptr;
+    std::atomic<SpectrumFeed*> spectrumFeed_{nullptr};
     uint64_t spectrumSeen_ = 0;
 };
 
