@@ -1,8 +1,8 @@
 #include "keyer/KeyerSession.h"
 
 #include "audio/ReceiveProcessor.h"
+#include "keyer/GeneratedMessages.h"
 #include "keyer/SpectrumFeed.h"
-#include "keyer/StandardMessages.h"
 #include "model/CTarnwickDoc.h"
 #include "platform/NoticeSink.h"
 #include "send/TransmitEngine.h"

@@ -1,6 +1,9 @@
 #include "ports/PortSettings.h"
 
 #include <cctype>
+#include <cstdio>
+
+#include "model/SettingsFormat.h"
 
 namespace tarnwick {
 
@@ -36,12 +39,46 @@ std::optional<std::string> CheckSerialLine(const std::array<int, kPortColumns>& 
     return std::nullopt;
 }
 
+std::string WithoutSurroundingBlanks(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return std::string();
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::optional<std::string> CheckDevices(const PortSettings& s) {
+    char text[160];
+    for (int line = 0; line < kSerialLines; ++line) {
+        const int com = s.comPort[line];
+        if (com == 0) {
+            continue;
+        }
+        const std::string device = WithoutSurroundingBlanks(s.comDevice[com - 1]);
+        if (device.empty()) {
+            std::snprintf(text, sizeof text, "Error: Please enter the device of COM%d.", com);
+            return text;
+        }
+        for (int other = 0; other < line; ++other) {
+            const int earlier = s.comPort[other];
+            if (earlier != 0 && earlier != com &&
+                WithoutSurroundingBlanks(s.comDevice[earlier - 1]) == device) {
+                std::snprintf(text, sizeof text, "Error: COM%d and COM%d name the same device.",
+                              earlier, com);
+                return text;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 PortSettings PortSettingsFromDocument(const CTarnwickDoc& doc) {
     PortSettings s;
     s.comPort = doc.ComPort;
     s.lptAddressText = doc.LptPort[0];
+    s.comDevice = doc.ComDevice;
     for (int row = 0; row < kPortRows; ++row) {
         for (int col = 0; col < kPortColumns; ++col) {
             s.matrix[row][col] = doc.PortMatrix[row][col];
@@ -113,7 +150,25 @@ std::optional<std::string> ValidatePortSettings(const PortSettings& s) {
             return message;
         }
     }
-    return std::nullopt;
+    return CheckDevices(s);
+}
+
+bool ApplyPortSettings(const PortSettings& s, CTarnwickDoc& doc) {
+    doc.ComPort = s.comPort;
+    for (int n = 0; n < kComPorts; ++n) {
+        doc.ComDevice[n] = WithoutSurroundingBlanks(s.comDevice[n]);
+    }
+    for (int row = 0; row < kPortRows; ++row) {
+        for (int col = 0; col < kPortColumns; ++col) {
+            doc.PortMatrix[row][col] = s.matrix[row][col];
+        }
+    }
+    const bool addressChanged = doc.LptPort[0] != s.lptAddressText;
+    doc.LptPort[0] = s.lptAddressText;
+    if (const auto address = ParseHex16(s.lptAddressText)) {
+        doc.LptAddress = *address;
+    }
+    return addressChanged;
 }
 
 int ListSize(int row, int column) {

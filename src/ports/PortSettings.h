@@ -28,20 +28,29 @@ inline constexpr int kInhibitListOffset = 3;
 using PortMatrixCells = std::array<std::array<int, kPortColumns>, kPortRows>;
 
 // What the port settings dialog edits: the COM number of each serial line (0 = none), the
-// parallel base address text and the matrix as stored.
+// parallel base address text, the matrix as stored and the device behind each COM number.
 struct PortSettings {
     std::array<int, kSerialLines> comPort{};
     std::string lptAddressText = "0";
     PortMatrixCells matrix{};
+    std::array<std::string, kComPorts> comDevice{};
 };
 
 PortSettings PortSettingsFromDocument(const CTarnwickDoc& doc);
+
+// Writes the settings into the document, as OK does: COM numbers, devices (without surrounding
+// blanks), the address text and the matrix; the address text is read as hexadecimal into
+// `LptAddress` (a text that does not parse leaves the number). Returns whether the address text
+// changed, which is when the engine must set up its parallel port again.
+bool ApplyPortSettings(const PortSettings& settings, CTarnwickDoc& doc);
 
 // A COM number box's text: a whole number from 0 to kMaxComNumber, else nothing.
 std::optional<int> ParseComNumber(std::string_view text);
 
 // The checks made on OK, in order; returns the message of the first that fails, or nothing
-// when the settings may be taken over.
+// when the settings may be taken over. After the matrix rules, each COM number in use must name
+// a device, and two different numbers in use must not name the same one (the second open of
+// an exclusively held port would fail at every message).
 std::optional<std::string> ValidatePortSettings(const PortSettings& settings);
 
 // Number of entries in the drop-down list of a cell; 0 for the rig-control inhibit cell, which

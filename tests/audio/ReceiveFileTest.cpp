@@ -125,6 +125,16 @@ protected:
             // capture never runs more than a block ahead.
             ASSERT_TRUE(RealTime().WaitFor(doc.DataReadyEvent, 20000)) << "block " << b;
         }
+        // The last block is announced once it is queued for playback; the playback thread
+        // writes it out a moment later (later still on a loaded machine), and a stop would
+        // drop it.
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        struct stat out {};
+        while ((fstat(kPlayedFd, &out) != 0 ||
+                out.st_size < static_cast<off_t>(static_cast<size_t>(blocks) * kBlockBytes)) &&
+               std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         // The capture thread waits in the pipe for the next block; the end of the pipe lets it
         // see the stop.
         std::thread closer([feed] {

@@ -64,10 +64,12 @@ struct Segment {
 };
 
 // Stretches of a recording where something was played, found from 256-sample windows with
-// more than a few steps of level; gaps under 0.1 s do not split a stretch.
+// more than a few steps of level. Gaps under a second do not split a stretch: a playback that
+// ran dry on a loaded machine is reopened within that, while a transmission holds the worker
+// for longer (see RunThenTransmit).
 std::vector<Segment> Heard(const std::vector<int16_t>& x) {
     constexpr size_t kWindow = 256;
-    constexpr size_t kBridge = 4;
+    constexpr size_t kBridge = 43;  // windows of 23 ms
     std::vector<Segment> out;
     size_t quiet = kBridge + 1;
     for (size_t at = 0; at + kWindow <= x.size(); at += kWindow) {
@@ -196,12 +198,13 @@ protected:
 
     // Lets the worker announce `blocks` more blocks, then raises Transmitting and checks that
     // the pass ends within a block or two: no announcement after that, the worker waiting.
-    // (Counted, not timed: on a loaded machine those blocks may come late.)
+    // (Counted, not timed: on a loaded machine those blocks may come late.) The transmission
+    // lasts 2.5 s, so the silence it leaves is well over the second Heard bridges.
     void RunThenTransmit(size_t blocks) {
         ASSERT_TRUE(display_->AwaitMoreThan(display_->Announcements().size() + blocks - 1));
         const Clock::time_point raised = Clock::now();
         doc_.Transmitting = 1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
         int late = 0;
         for (const Clock::time_point t : display_->Announcements()) {
             late += t > raised ? 1 : 0;

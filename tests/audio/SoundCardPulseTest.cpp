@@ -245,6 +245,11 @@ TEST_F(SoundCardPulseTest, ReadingAndWritingInStepPassesTheAudioOnUntilTheWriter
     // The output first: opening it can take a while on a loaded machine, and the capture
     // would overflow meanwhile.
     ASSERT_EQ(output.OpenOutput(format_, outDevice_, kBlock, 0), 0);
+    // A block of silence ahead keeps a third buffer in the output: this server's capture
+    // hands out its blocks some 7 % slower than the rate, so with two the output would run dry
+    // within a few seconds as soon as a loaded machine adds its delays.
+    const std::vector<double> silence(kBlock, 0.0);
+    ASSERT_EQ(output.Write(silence.data(), kBlock), static_cast<int>(kBlock));
     OpenCapture(input, block);
     constexpr int kBlocks = 16;  // about three seconds
     for (int i = 0; i < kBlocks; ++i) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "model/CTarnwickDoc.h"
 #include "ports/PortSettings.h"
 
 namespace tarnwick {
@@ -16,8 +17,11 @@ constexpr const char* kBothForPtt =
 constexpr const char* kBothForCw = "Error: You cannot use bothpins for CW and one of them for PTT.";
 
 PortSettings WithCom(int a, int b, int c) {
-    PortSettings s;
+    CTarnwickDoc doc;
+    doc.SetDefaults();
+    PortSettings s = PortSettingsFromDocument(doc);
     s.comPort = {a, b, c};
+    s.matrix = {};
     return s;
 }
 
@@ -157,6 +161,46 @@ TEST(PortSettingsLists, ListSizes) {
     EXPECT_EQ(ListSize(kParallelRow, kInhibitColumn), 2);
     EXPECT_EQ(ListSize(kTrxRow, kCwColumn), 2);
     EXPECT_EQ(ListSize(kTrxRow, kInhibitColumn), 0);
+}
+
+TEST(PortSettingsValidation, EachComNumberInUseNamesItsOwnDevice) {
+    PortSettings s = WithCom(1, 5, 0);
+    s.comDevice[4] = "  ";
+    EXPECT_EQ(Check(s), "Error: Please enter the device of COM5.");
+    s.comDevice[4] = " /dev/ttyS0 ";  // COM1's device, blanks aside
+    EXPECT_EQ(Check(s), "Error: COM1 and COM5 name the same device.");
+    // Numbers not in use are never looked at, and a shared number shares its port.
+    s.comDevice[4] = "/dev/ttyUSB0";
+    s.comDevice[2] = "";
+    EXPECT_EQ(Check(s), "ok");
+    // The matrix rules come first.
+    s.comPort = {1, 1, 0};
+    EXPECT_EQ(Check(s), kDuplicate);
+}
+
+TEST(PortSettingsApply, WritesEverythingAndReportsAnAddressChange) {
+    CTarnwickDoc doc;
+    doc.SetDefaults();
+    PortSettings s = PortSettingsFromDocument(doc);
+    s.comPort = {2, 0, 0};
+    s.comDevice[1] = " /dev/serial/by-id/usb-keyer ";
+    s.matrix[0][kPttColumn] = kSerialDtr;
+    s.matrix[kTrxRow][kInhibitColumn] = 7;
+    EXPECT_FALSE(ApplyPortSettings(s, doc));
+    EXPECT_EQ(doc.ComPort[0], 2);
+    EXPECT_EQ(doc.ComDevice[1], "/dev/serial/by-id/usb-keyer");
+    EXPECT_EQ(doc.PortMatrix[0][kPttColumn], kSerialDtr);
+    EXPECT_EQ(doc.PortMatrix[kTrxRow][kInhibitColumn], 7);
+
+    s.lptAddressText = "378";
+    EXPECT_TRUE(ApplyPortSettings(s, doc));
+    EXPECT_EQ(doc.LptPort[0], "378");
+    EXPECT_EQ(doc.LptAddress, 0x378);
+    // A text that does not parse is kept as typed and leaves the address.
+    s.lptAddressText = "zz";
+    EXPECT_TRUE(ApplyPortSettings(s, doc));
+    EXPECT_EQ(doc.LptAddress, 0x378);
+    EXPECT_FALSE(ApplyPortSettings(s, doc));
 }
 
 }  // namespace

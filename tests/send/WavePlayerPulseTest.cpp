@@ -81,26 +81,32 @@ Heard FindTone(const std::vector<int16_t>& rec, double hz, unsigned rate) {
 // Blocks at the edges of a tone are part silence and may not count.
 constexpr double kEdgeSeconds = 3.0 * kBlock / kRate;
 
-// Best normalised correlation of `played` with the recording around the tone's start.
-double Likeness(const std::vector<int16_t>& rec, const std::vector<int16_t>& played, double from) {
-    const size_t n = std::min<size_t>(played.size(), kRate);
-    const long start = static_cast<long>(from * kRate);
+// How unchanged `played` is found in the recording from `from` seconds on: the best normalised
+// correlation of quarter-second pieces taken every half second, each searched over the lags
+// that `slack` seconds of gaps before it allow. A player held back by a loaded machine leaves
+// a gap, which spoils one piece; samples changed on the way spoil every piece.
+double Likeness(const std::vector<int16_t>& rec, const std::vector<int16_t>& played, double from,
+                double slack) {
+    const size_t n = kRate / 4;
+    const long reach = static_cast<long>(kBlock) + static_cast<long>(slack * kRate);
     double best = 0;
-    for (long lag = start - static_cast<long>(kBlock); lag <= start + static_cast<long>(kBlock);
-         ++lag) {
-        if (lag < 0 || static_cast<size_t>(lag) + n > rec.size()) {
-            continue;
-        }
-        double xy = 0, xx = 0, yy = 0;
-        for (size_t i = 0; i < n; ++i) {
-            const double x = rec[static_cast<size_t>(lag) + i];
-            const double y = played[i];
-            xy += x * y;
-            xx += x * x;
-            yy += y * y;
-        }
-        if (xx > 0 && yy > 0) {
-            best = std::max(best, xy / std::sqrt(xx * yy));
+    for (size_t piece = 0; piece + n <= played.size(); piece += kRate / 2) {
+        const long start = static_cast<long>(from * kRate) + static_cast<long>(piece);
+        for (long lag = start - static_cast<long>(kBlock); lag <= start + reach; ++lag) {
+            if (lag < 0 || static_cast<size_t>(lag) + n > rec.size()) {
+                continue;
+            }
+            double xy = 0, xx = 0, yy = 0;
+            for (size_t i = 0; i < n; ++i) {
+                const double x = rec[static_cast<size_t>(lag) + i];
+                const double y = played[piece + i];
+                xy += x * y;
+                xx += x * x;
+                yy += y * y;
+            }
+            if (xx > 0 && yy > 0) {
+                best = std::max(best, xy / std::sqrt(xx * yy));
+            }
         }
     }
     return best;
@@ -170,7 +176,8 @@ TEST_F(WavePlayerPulseTest, PlaysTheFileInRealTimeAndReportsTheEnd) {
     const Heard heard = FindTone(rec, 700, kRate);
     EXPECT_GT(heard.total, 1.5 - kEdgeSeconds) << "nothing of the file is lost";
     EXPECT_LT(heard.Span(), 2.5);
-    EXPECT_GT(Likeness(rec, tone, heard.from), 0.9) << "the samples arrive unchanged";
+    const double slack = std::clamp(heard.Span() - 1.5, 0.0, 1.0);
+    EXPECT_GT(Likeness(rec, tone, heard.from, slack), 0.9) << "the samples arrive unchanged";
     EXPECT_EQ(prompter_.Texts(), Texts{});
 }
 
