@@ -37,9 +37,9 @@
 #include "ports/KeyingObserver.h"
 #include "ports/ParallelPortIo.h"
 #include "ports/SerialLines.h"
-#include "send/EngineDriver.h"
 #include "send/NoticeQueue.h"
 #include "send/TransmitEngine.h"
+#include "support/EngineDriver.h"
 #include "support/FakeKeyingHardware.h"
 #include "support/PulseTestServer.h"
 #include "support/RecordingPrompter.h"
@@ -50,6 +50,7 @@
 namespace {
 
 using namespace tarnwick;
+using test::EngineDriver;
 using namespace std::chrono_literals;
 
 constexpr int kGiveUpSeconds = 40;

@@ -12,6 +12,7 @@ int RunExpand(const Args& args);
 int RunSettings(const Args& args);
 int RunKey(const Args& args);
 int RunSend(const Args& args);
+int RunSequence(const Args& args);
 
 // True when args hold -h or --help before a "--".
 bool WantsHelp(const Args& args);

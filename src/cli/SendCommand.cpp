@@ -1,29 +1,27 @@
 #include <atomic>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/ConsoleListener.h"
 #include "cli/ExitCodes.h"
-#include "cli/StderrPrompter.h"
+#include "cli/SessionLoop.h"
 #include "cli/StopSignal.h"
 #include "cli/StoredDocument.h"
 #include "cli/TraceKeyingDevice.h"
+#include "keyer/KeyerSession.h"
+#include "keyer/UtcClock.h"
 #include "platform/ThreadPriority.h"
 #include "platform/TimeBase.h"
 #include "ports/KeyingObserver.h"
 #include "ports/LinuxKeyingHardware.h"
-#include "send/EngineDriver.h"
 #include "send/MacroExpander.h"
-#include "send/NoticeQueue.h"
-#include "send/TransmitEngine.h"
 #include "trx/TrxManagerLink.h"
 
 namespace tarnwick::cli {
 
 namespace {
-
-// Long enough for the rig-control link to finish a call already under way and make the drop.
-constexpr uint32_t kPttSettleMs = kTrxConnectTimeoutMs + 2 * kTrxReplyTimeoutMs + 1000;
 
 constexpr const char* kHelp =
     "usage: tarnwick-cli send [--expand] [--call CALL] [--trace] [--] MESSAGE...\n"
@@ -62,6 +60,27 @@ private:
     TraceLog& log_;
     std::atomic<bool> ptt_{false};
     std::atomic<bool> key_{false};
+};
+
+// Prints the sent characters as they go (unless tracing) and notes how the message ended.
+class SendListener : public ConsoleListener {
+public:
+    explicit SendListener(bool trace) : trace_(trace) {}
+
+    void OnCharacterSent(char c) override {
+        if (!trace_) {
+            std::fputc(static_cast<unsigned char>(c), stdout);
+            std::fflush(stdout);
+            printedAny = true;
+        }
+    }
+    void OnTransmissionEnded(EndReason reason) override { ended = reason; }
+
+    bool printedAny = false;
+    std::optional<EndReason> ended;
+
+private:
+    const bool trace_;
 };
 
 }  // namespace
@@ -121,71 +140,68 @@ int RunSend(const Args& args) {
     }
 
     StopSignal stop;
-    StderrPrompter prompter;
     LinuxKeyingHardware hardware;
-    NoticeQueue view;
+    SystemUtcClock utc;
+    SessionLoop loop(RealTime(), utc);
+    SendListener listener(trace);
     TraceLog log(RealTime(), stdout);
     TraceObserver observer(log);
-    TransmitEngine engine(doc, view, prompter, RealTime(), hardware);
-    EngineDriver driver(engine, view, RealTime());
+    KeyerSession session({doc, loop.Notices(), listener, RealTime(), utc, hardware, false});
     // Connecting to the rig-control daemon can take up to a second; a stop that comes meanwhile
     // ends the send here, before PTT was ever raised. A connection that failed is told (and the
     // link turned off) before the message goes out on the other devices.
-    if (!engine.WaitForTrxLink(&stop.StopEvent()) || stop.Stopped()) {
+    if (!session.WaitForRigLink(&stop.StopEvent()) || stop.Stopped()) {
         std::fputs("tarnwick-cli send: stopped, PTT down\n", stderr);
         return kExitStopped;
     }
-    while (const std::optional<Notice> notice = view.Next(RealTime(), 0)) {
-        driver.Handle(*notice);
-    }
+    loop.Drain(session);
     if (trace) {
-        engine.SetKeyingObserver(&observer);
+        session.SetKeyingObserver(&observer);
     }
-    bool printedAny = false;
     // Said once, as soon as the keying thread knows it runs without real-time priority.
-    const auto tellScheduling = [&printedAny] {
+    const auto tellScheduling = [&listener] {
         if (const std::string notice = TakeSchedulingNotice(); !notice.empty()) {
-            if (printedAny) {
+            if (listener.printedAny) {
                 std::fputc('\n', stdout);  // not in the middle of the sent text
                 std::fflush(stdout);
             }
             std::fprintf(stderr, "tarnwick-cli send: %s\n", notice.c_str());
         }
     };
-    driver.observer = [&](const Notice& n) {
-        tellScheduling();
-        if (trace) {
+    session.SetBufferText(1, message);
+    session.PressFunctionKey(1);
+    const bool finished =
+        listener.ended.has_value() || loop.Run(session, stop.StopEvent(), false, [&] {
+            tellScheduling();
             log.Flush();
-        } else if (n.message == kSendEventNotice && n.wParam == kEventCharacter) {
-            std::fputc(static_cast<int>(n.lParam), stdout);
-            std::fflush(stdout);
-            printedAny = true;
-        }
-    };
-    engine.Send(message);
-    const SendOutcome outcome = driver.RunUntilDone(&stop.StopEvent());
+            return listener.ended.has_value();
+        });
+    if (!finished) {
+        session.StopTransmission();
+    }
     log.Flush();
-    if (printedAny) {
+    if (listener.printedAny) {
         std::fputc('\n', stdout);
     }
     tellScheduling();
     stop.Close();
     // A drop the rig-control daemon has not answered yet may still be confirmed: a command line
     // can wait for it (up to the link's own time-outs), a window would not.
-    if (!driver.PttConfirmedDown() && !engine.WaitPttDownConfirmed(kPttSettleMs)) {
+    if (!session.WaitPttDown(kPttSettleMs)) {
         std::fputs("tarnwick-cli send: PTT may still be up: its drop was not confirmed\n", stderr);
         return kExitFailed;
     }
-    switch (outcome) {
-        case SendOutcome::Completed:
+    switch (listener.ended.value_or(EndReason::Stopped)) {
+        case EndReason::Completed:
             return kExitOk;
-        case SendOutcome::Failed:
+        case EndReason::Failed:
+        case EndReason::Refused:
             std::fputs("tarnwick-cli send: the message failed\n", stderr);
             return kExitFailed;
-        case SendOutcome::Inhibited:
+        case EndReason::Inhibited:
             std::fputs("tarnwick-cli send: stopped by transmit inhibit, PTT down\n", stderr);
             return kExitInhibited;
-        case SendOutcome::Stopped:
+        case EndReason::Stopped:
             std::fputs("tarnwick-cli send: stopped, PTT down\n", stderr);
             return kExitStopped;
     }

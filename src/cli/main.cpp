@@ -15,6 +15,9 @@ constexpr const char* kUsage =
     "                                     read or change the stored settings\n"
     "  key [--wpm N] --trace TEXT        key TEXT as Morse onto a trace that prints every edge\n"
     "  send [--expand] [--trace] MESSAGE send one message with the stored ports and settings\n"
+    "  sequence --duration S [--tx-first] [--start HH:MM:SS] MESSAGE\n"
+    "                                     send MESSAGE in every transmit sequence of the EME\n"
+    "                                     period until stopped\n"
     "\n"
     "Run 'tarnwick-cli COMMAND --help' for the details of one command.\n"
     "The settings file is $TARNWICK_CONFIG, or\n"
@@ -45,6 +48,9 @@ int main(int argc, char** argv) {
     }
     if (command == "send") {
         return RunSend(args);
+    }
+    if (command == "sequence") {
+        return RunSequence(args);
     }
     std::fprintf(stderr, "tarnwick-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
     return kExitUsage;

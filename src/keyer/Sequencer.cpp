@@ -3,7 +3,6 @@
 #include <cctype>
 #include <climits>
 #include <cstdio>
-#include <optional>
 
 #include "keyer/SequencerPort.h"
 #include "keyer/UtcClock.h"
@@ -31,42 +30,6 @@ int LeadingNumber(const std::string& text) {
         }
     }
     return static_cast<int>(value);
-}
-
-// Hours, minutes and seconds typed as "h:m:s": blanks around, one to nine digits each.
-std::optional<std::array<int64_t, 3>> ParseTimeOfDay(const std::string& text) {
-    std::array<int64_t, 3> fields{};
-    size_t i = 0;
-    const auto skipBlanks = [&] {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
-            ++i;
-        }
-    };
-    skipBlanks();
-    for (size_t f = 0; f < fields.size(); ++f) {
-        if (f > 0) {
-            if (i >= text.size() || text[i] != ':') {
-                return std::nullopt;
-            }
-            ++i;
-        }
-        size_t digits = 0;
-        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) != 0) {
-            if (++digits > 9) {
-                return std::nullopt;
-            }
-            fields[f] = fields[f] * 10 + (text[i] - '0');
-            ++i;
-        }
-        if (digits == 0) {
-            return std::nullopt;
-        }
-    }
-    skipBlanks();
-    if (i != text.size()) {
-        return std::nullopt;
-    }
-    return fields;
 }
 
 int64_t FloorToMinute(int64_t seconds) {
@@ -160,8 +123,7 @@ void Sequencer::ClockTick() {
 
     if (period == 1 && state_.autoOn && state_.now >= state_.nextStart) {
         ++state_.sequenceCount;
-        const bool odd = state_.sequenceCount % 2 != 0;
-        if (odd == state_.txFirst) {
+        if (TransmitSequence(state_.sequenceCount)) {
             SendSelectedBuffer();
         }
         state_.nextStart += LeadingNumber(state_.durationText);
@@ -400,6 +362,14 @@ void Sequencer::SetCwIndicatorChecked(bool checked) {
 
 void Sequencer::ClearSentText() {
     state_.sentText.clear();
+}
+
+void Sequencer::DropSentTextFront(size_t count) {
+    state_.sentText.erase(0, count);
+}
+
+bool Sequencer::TransmitSequence(int sequenceCount) const {
+    return (sequenceCount % 2 != 0) == state_.txFirst;
 }
 
 void Sequencer::ApplyStandardMessages(const std::array<std::string, kBufferCount>& buffers,

@@ -90,6 +90,8 @@ public:
     void SetTxFirst(bool checked);
     void SetCwIndicatorChecked(bool checked);
     void ClearSentText();  // the Type window opens
+    // The front end shows only the end of the sent text; it drops what no longer fits.
+    void DropSentTextFront(size_t count);
     // The generator's result: the seven buffers and the group's duration number, which goes
     // to the duration box in the Sequenced period and to the pause box in the Contest period.
     void ApplyStandardMessages(const std::array<std::string, kBufferCount>& buffers,
@@ -110,6 +112,9 @@ public:
     void OnTrxTextReady();
 
     const SequencerState& State() const { return state_; }
+    // Whether the sequence that starts at boundary number `sequenceCount` is one to transmit
+    // in: the odd ones with TX First, the even ones without.
+    bool TransmitSequence(int sequenceCount) const;
     bool Transmitting() const;
     // The buffer the window highlights: the chosen one while transmitting, else 0.
     int HighlightedBuffer() const;

@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 
@@ -60,6 +61,41 @@ std::string UtcClockText(int64_t seconds) {
                   kMonths[static_cast<unsigned>(date.month()) - 1],
                   static_cast<unsigned>(date.day()));
     return text + UtcTimeOfDayText(seconds);
+}
+
+std::optional<std::array<int64_t, 3>> ParseTimeOfDay(std::string_view text) {
+    std::array<int64_t, 3> fields{};
+    size_t i = 0;
+    const auto skipBlanks = [&] {
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
+            ++i;
+        }
+    };
+    skipBlanks();
+    for (size_t f = 0; f < fields.size(); ++f) {
+        if (f > 0) {
+            if (i >= text.size() || text[i] != ':') {
+                return std::nullopt;
+            }
+            ++i;
+        }
+        size_t digits = 0;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) != 0) {
+            if (++digits > 9) {
+                return std::nullopt;
+            }
+            fields[f] = fields[f] * 10 + (text[i] - '0');
+            ++i;
+        }
+        if (digits == 0) {
+            return std::nullopt;
+        }
+    }
+    skipBlanks();
+    if (i != text.size()) {
+        return std::nullopt;
+    }
+    return fields;
 }
 
 }  // namespace tarnwick

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace tarnwick {
 
@@ -47,5 +50,8 @@ std::string UtcClockText(int64_t seconds);
 std::string UtcTimeOfDayText(int64_t seconds);
 // Start of the UTC day that holds `seconds`.
 int64_t UtcDayStart(int64_t seconds);
+// Hours, minutes and seconds typed as "h:m:s": one to nine digits each, blanks around; nothing
+// for any other text. Fields are not limited (24:30:00 is half past midnight of the next day).
+std::optional<std::array<int64_t, 3>> ParseTimeOfDay(std::string_view text);
 
 }  // namespace tarnwick

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -316,9 +317,9 @@ TEST_F(CliTest, SendReportsAFailedMessageAndAStop) {
     EXPECT_EQ(events.back(), "ptt off");
 }
 
-// Polls `done` every 20 ms for up to ten seconds; true when it held.
-bool WaitUntil(const std::function<bool()>& done) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+// Polls `done` every 20 ms for up to `seconds`; true when it held.
+bool WaitUntil(const std::function<bool()>& done, int seconds = 10) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (!done()) {
         if (std::chrono::steady_clock::now() > until) {
             return false;
@@ -434,6 +435,40 @@ TEST_F(CliTest, AnUnknownOptionIsRefusedAndTextAfterDoubleDashIsSent) {
     const Outcome sent = Run({"send", "--", "-E"});
     EXPECT_EQ(sent.status, 0) << sent.err;
     EXPECT_EQ(sent.out, "-E\n");
+}
+
+// A sequence keys at its transmit boundary and not before, and Ctrl-C ends it with PTT down.
+TEST_F(CliTest, ASequenceTransmitsAtItsBoundaryAndAStopDropsPtt) {
+    const Outcome tooShort = Run({"sequence", "--duration", "10", "E"});
+    EXPECT_EQ(tooShort.status, 64);
+    EXPECT_NE(tooShort.err.find("Tarnwick does not support less than 15 sec sequences"),
+              std::string::npos)
+        << tooShort.err;
+
+    tarnwick::test::RigDaemon rig;
+    ASSERT_TRUE(rig.Running());
+    WriteConfig("[Settings]\nCWRate=20\nTXDelay=0\nUseTRX=1\nTrxHost=127.0.0.1\nTrxPort=" +
+                std::to_string(rig.Port()) + "\nPortMatrix[4][0]=1\n");
+    const time_t now = time(nullptr);
+    const time_t boundary = now + 3;
+    const long ofDay = static_cast<long>(boundary - (now - now % 86400));
+    char typed[32];
+    std::snprintf(typed, sizeof typed, "%ld:%02ld:%02ld", ofDay / 3600, ofDay / 60 % 60,
+                  ofDay % 60);
+
+    const pid_t pid =
+        Start({"sequence", "--duration", "15", "--tx-first", "--start", typed, "{PARIS }[R:60]"});
+    // A start that has passed by the time the program reads it (a slow start-up) moves on by a
+    // transmit/receive pair, 30 s.
+    const bool keyed =
+        WaitUntil([&] { return rig.Ask("t").find("PTT: 1") != std::string::npos; }, 45);
+    EXPECT_TRUE(keyed);
+    EXPECT_GE(time(nullptr), boundary) << "PTT rose before the boundary";
+    kill(pid, SIGINT);  // also when it failed: the sequence would otherwise run on for ever
+    const Outcome o = Finish(pid);
+    EXPECT_EQ(o.status, 130) << o.err;
+    EXPECT_NE(rig.Ask("t").find("PTT: 0"), std::string::npos);
+    EXPECT_NE(o.out.find(" transmit: "), std::string::npos) << o.out;
 }
 
 }  // namespace

@@ -13,9 +13,9 @@
 #include "platform/VirtualTimeBase.h"
 #include "ports/KeyingObserver.h"
 #include "ports/SerialLines.h"
-#include "send/EngineDriver.h"
 #include "send/NoticeQueue.h"
 #include "send/TransmitEngine.h"
+#include "support/EngineDriver.h"
 #include "support/FakeKeyingHardware.h"
 #include "support/RecordingPrompter.h"
 
@@ -23,6 +23,8 @@ namespace tarnwick {
 namespace {
 
 using namespace std::chrono_literals;
+using test::EngineDriver;
+using test::SendOutcome;
 using Lines = std::vector<std::string>;
 
 constexpr const char* kPort = "/dev/ttyS0";

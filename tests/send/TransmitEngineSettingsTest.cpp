@@ -6,7 +6,7 @@
 
 #include "model/CTarnwickDoc.h"
 #include "platform/TimeBase.h"
-#include "send/EngineDriver.h"
+#include "support/EngineDriver.h"
 #include "send/KeyingSettings.h"
 #include "send/NoticeQueue.h"
 #include "send/TransmitEngine.h"
@@ -16,6 +16,9 @@
 
 namespace tarnwick {
 namespace {
+
+using test::EngineDriver;
+using test::SendOutcome;
 
 // Everything the window may change while a message goes out, changed again and again.
 void ChangeEveryKeyingSetting(CTarnwickDoc& doc, int round) {

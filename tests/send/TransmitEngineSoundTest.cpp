@@ -10,9 +10,9 @@
 #include "model/CTarnwickDoc.h"
 #include "platform/SoundDevices.h"
 #include "platform/TimeBase.h"
-#include "send/EngineDriver.h"
 #include "send/NoticeQueue.h"
 #include "send/TransmitEngine.h"
+#include "support/EngineDriver.h"
 #include "support/FakeKeyingHardware.h"
 #include "support/PulseTestServer.h"
 #include "support/RecordingPrompter.h"
@@ -24,6 +24,8 @@ namespace tarnwick {
 namespace {
 
 using namespace std::chrono_literals;
+using test::EngineDriver;
+using test::SendOutcome;
 
 // A phone message plays on a private sound server that freezes mid-playback (SIGSTOP), as a
 // hung server would: the stop drops PTT at once, and neither the stop nor the release of the

@@ -10,9 +10,9 @@
 #include "platform/VirtualTimeBase.h"
 #include "ports/KeyingObserver.h"
 #include "ports/SerialLines.h"
-#include "send/EngineDriver.h"
 #include "send/NoticeQueue.h"
 #include "send/TransmitEngine.h"
+#include "support/EngineDriver.h"
 #include "support/FakeKeyingHardware.h"
 #include "support/RecordingPrompter.h"
 
@@ -20,8 +20,10 @@ namespace tarnwick {
 namespace {
 
 using namespace std::chrono_literals;
+using test::EngineDriver;
 using test::FakeKeyingHardware;
 using test::RecordingPrompter;
+using test::SendOutcome;
 
 constexpr const char* kPort = "/dev/ttyS0";
 

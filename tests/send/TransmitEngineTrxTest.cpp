@@ -6,9 +6,9 @@
 
 #include "model/CTarnwickDoc.h"
 #include "platform/TimeBase.h"
-#include "send/EngineDriver.h"
 #include "send/NoticeQueue.h"
 #include "send/TransmitEngine.h"
+#include "support/EngineDriver.h"
 #include "support/FakeKeyingHardware.h"
 #include "support/RecordingPrompter.h"
 #include "support/RigDaemon.h"
@@ -17,6 +17,8 @@ namespace tarnwick {
 namespace {
 
 using namespace std::chrono_literals;
+using test::EngineDriver;
+using test::SendOutcome;
 
 // The engine with PTT and CW both going to a real rig-control daemon on loopback; the test's
 // thread plays the operating window.

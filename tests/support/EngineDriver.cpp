@@ -1,10 +1,10 @@
-#include "send/EngineDriver.h"
+#include "support/EngineDriver.h"
 
 #include "platform/TimeBase.h"
 #include "send/NoticeQueue.h"
 #include "send/TransmitEngine.h"
 
-namespace tarnwick {
+namespace tarnwick::test {
 
 namespace {
 
@@ -65,4 +65,4 @@ SendOutcome EngineDriver::RunUntilDone(Event* stop) {
     }
 }
 
-}  // namespace tarnwick
+}  // namespace tarnwick::test

@@ -6,20 +6,23 @@
 #include "platform/NoticeSink.h"
 
 namespace tarnwick {
-
 class Event;
 class NoticeQueue;
 class TimeBase;
 class TransmitEngine;
+}  // namespace tarnwick
+
+namespace tarnwick::test {
 
 // How a message handled by the driver ended.
 enum class SendOutcome { Completed, Failed, Inhibited, Stopped };
 
-// Plays the operating window's part for the engine where there is no window: answers the
-// engine's PTT requests, hands text runs to the rig-control link, passes the link's news to
-// the engine, and on the end notice (or a stop) stops the engine where needed and releases the
-// devices, so PTT is down on every way out. Notices of a message that is no longer current are
-// answered and otherwise dropped.
+// Plays the operating window's part for the engine in the engine's own tests and benchmarks,
+// below the keyer session: answers the engine's PTT requests, hands text runs to the
+// rig-control link, passes the link's news to the engine, and on the end notice (or a stop) stops
+// the engine where needed and releases the devices, so PTT is down on every way out. Notices of a
+// message that is no longer current are answered and otherwise dropped. Programs use the keyer
+// session instead.
 class EngineDriver {
 public:
     EngineDriver(TransmitEngine& engine, NoticeQueue& queue, TimeBase& time)
@@ -43,4 +46,4 @@ private:
     bool pttDown_ = true;
 };
 
-}  // namespace tarnwick
+}  // namespace tarnwick::test
