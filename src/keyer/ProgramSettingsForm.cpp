@@ -132,11 +132,10 @@ std::string ProgramSettingsForm::RealtimeNote(const SchedulingReport& report) {
     }
     const std::string why = report.reason.empty() ? std::string() : " (" + report.reason + ")";
     return "Real-time keying is not available to this user" + why +
-           ": High, Very High and Highest key at a raised nice value instead, which a busy "
-           "machine can make uneven. To allow it, install the real-time broker (Debian package "
-           "rtkit), or give your user a real-time priority limit (for example the line "
-           "\"@audio - rtprio 80\" in a file in /etc/security/limits.d/, with your user in "
-           "group audio) and log in again.";
+           ". High and above key at a raised nice value, which a busy machine can make uneven. "
+           "To allow it, install the real-time broker (Debian package rtkit), or give your user "
+           "a real-time priority limit (for example \"@audio - rtprio 80\" in "
+           "/etc/security/limits.d/ with your user in group audio) and log in again.";
 }
 
 }  // namespace tarnwick
