@@ -109,31 +109,34 @@ TEST_F(ProgramSettingsDialogTest, TestShowsTheRadiosFrequencyWithoutHoldingTheWi
     test::RigDaemon daemon;
     ASSERT_TRUE(daemon.Running());
     const QString port = QString::number(daemon.Port());
-    daemon.Stop();
-    auto silent = std::make_unique<CProgramSettingsDialog>(*doc, prompter);
-    test::Type(silent->Edit(Form::kTrxPort), port);
-    test::ClickButton(silent.get(), "Test");
-    EXPECT_FALSE(silent->RigTestButton()->isEnabled());
-    EXPECT_TRUE(silent->RigTestResult()->text().startsWith("Asking 127.0.0.1 port " + port));
-    silent->TestRigLink();
-    silent.reset();
-    daemon.Continue();
-
-    CProgramSettingsDialog dialog(*doc, prompter);
-    test::Type(dialog.Edit(Form::kTrxPort), port);
-    test::ClickButton(&dialog, "Test");
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return dialog.RigTestButton()->isEnabled(); }, kAnswerWithinMs));
-    EXPECT_EQ(dialog.RigTestResult()->text(), "The radio is on 145.000000 MHz");
+    auto dialog = std::make_unique<CProgramSettingsDialog>(*doc, prompter);
+    auto testAndWait = [&dialog] {
+        test::ClickButton(dialog.get(), "Test");
+        return QTest::qWaitFor([&] { return dialog->RigTestButton()->isEnabled(); },
+                               kAnswerWithinMs);
+    };
+    test::Type(dialog->Edit(Form::kTrxPort), port);
+    EXPECT_TRUE(testAndWait());
+    EXPECT_EQ(dialog->RigTestResult()->text(), "The radio is on 145.000000 MHz");
 
     const QString nobody = QString::number(test::FreeLoopbackPort());
-    test::Type(dialog.Edit(Form::kTrxPort), nobody);
-    test::ClickButton(&dialog, "Test");
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return dialog.RigTestButton()->isEnabled(); }, kAnswerWithinMs));
-    EXPECT_EQ(dialog.RigTestResult()->text(),
+    test::Type(dialog->Edit(Form::kTrxPort), nobody);
+    EXPECT_TRUE(testAndWait());
+    EXPECT_EQ(dialog->RigTestResult()->text(),
               "Cannot connect to the rig-control daemon at 127.0.0.1:" + nobody);
     EXPECT_EQ(doc->TrxPort, 4532) << "testing stores nothing";
+
+    // Last, so that no later connection meets the daemon dropping this one.
+    daemon.Stop();
+    test::Type(dialog->Edit(Form::kTrxPort), port);
+    test::ClickButton(dialog.get(), "Test");
+    EXPECT_FALSE(dialog->RigTestButton()->isEnabled());
+    const QString asking = dialog->RigTestResult()->text();
+    EXPECT_TRUE(asking.startsWith("Asking 127.0.0.1 port " + port)) << asking.toStdString();
+    dialog->TestRigLink();
+    EXPECT_EQ(dialog->RigTestResult()->text(), asking);
+    dialog.reset();
+    daemon.Continue();
 }
 
 }  // namespace
