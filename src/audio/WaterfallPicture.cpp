@@ -39,21 +39,17 @@ void WaterfallPicture::Resize(int width, int rows) {
     for (int x = 0; x < width; ++x) {
         columns[static_cast<std::size_t>(x)] = axis.ColumnsAt(x);
     }
-    // Allocated before the lock is taken, so the drawing thread waits only for the composing.
-    std::vector<uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(rows));
-    std::lock_guard lock(mutex_);
     width_ = width;
     rows_ = rows;
     top_ = 0;
     columns_.swap(columns);
-    pixels_.swap(pixels);
+    pixels_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(rows), kBlack);
     for (int k = 0; k < rows_; ++k) {
         ComposeRow(k, k);
     }
 }
 
 void WaterfallPicture::AddLine(const WaterfallLineMaker::Line& line) {
-    std::lock_guard lock(mutex_);
     keptTop_ = (keptTop_ + kKeptLines - 1) % kKeptLines;
     kept_[static_cast<std::size_t>(keptTop_)] = line.colours;
     ++lines_;

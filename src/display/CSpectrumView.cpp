@@ -52,9 +52,7 @@ void CSpectrumView::SettingsChanged() {
 }
 
 uint64_t CSpectrumView::LinesShown() const {
-    uint64_t lines = 0;
-    picture_.Read([&lines](const WaterfallPicture::View& view) { lines = view.lines; });
-    return lines;
+    return picture_.Picture().lines;
 }
 
 int CSpectrumView::ScaleHeight() const {
@@ -71,15 +69,20 @@ QSize CSpectrumView::minimumSizeHint() const {
 
 // Drawing thread.
 void CSpectrumView::OnLine(const WaterfallThread::Line& line) {
-    picture_.AddLine(line);
-    if (!updatePending_.exchange(true)) {
-        // Qt makes and owns the queued call; no data of ours travels with it.
+    lines_.Push(line);
+    if (!takePending_.exchange(true)) {
+        // Qt makes and owns the queued call; the line itself travels through the queue.
         QMetaObject::invokeMethod(this, "OnLinesArrived", Qt::QueuedConnection);
     }
 }
 
 void CSpectrumView::OnLinesArrived() {
-    updatePending_.store(false);
+    // Cleared first: a line pushed from here on asks again.
+    takePending_.store(false);
+    WaterfallThread::Line line;
+    while (lines_.Pop(line)) {
+        picture_.AddLine(line);
+    }
     update();
     emit LinesArrived();
 }
@@ -176,21 +179,19 @@ void CSpectrumView::DrawFilterMarks(QPainter& painter) const {
 }
 
 void CSpectrumView::DrawWaterfall(QPainter& painter) const {
+    const WaterfallPicture::View view = picture_.Picture();
+    if (view.width == 0 || view.rows == 0) {
+        return;
+    }
+    // The picture's own memory, not copied.
+    const QImage image(reinterpret_cast<const uchar*>(view.pixels), view.width, view.rows,
+                       static_cast<qsizetype>(view.width) * 4, QImage::Format_RGB32);
     const int scaleHeight = ScaleHeight();
-    picture_.Read([&](const WaterfallPicture::View& view) {
-        if (view.width == 0 || view.rows == 0) {
-            return;
-        }
-        // The picture's own memory, not copied: it is held still until Read returns.
-        const QImage image(reinterpret_cast<const uchar*>(view.pixels), view.width, view.rows,
-                           static_cast<qsizetype>(view.width) * 4, QImage::Format_RGB32);
-        const int newer = view.rows - view.top;
-        painter.drawImage(QPoint(0, scaleHeight), image, QRect(0, view.top, view.width, newer));
-        if (view.top > 0) {
-            painter.drawImage(QPoint(0, scaleHeight + newer), image,
-                              QRect(0, 0, view.width, view.top));
-        }
-    });
+    const int newer = view.rows - view.top;
+    painter.drawImage(QPoint(0, scaleHeight), image, QRect(0, view.top, view.width, newer));
+    if (view.top > 0) {
+        painter.drawImage(QPoint(0, scaleHeight + newer), image, QRect(0, 0, view.width, view.top));
+    }
 }
 
 }  // namespace tarnwick

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "audio/SpectrumAxis.h"
+#include "audio/WaterfallLineQueue.h"
 #include "audio/WaterfallPicture.h"
 #include "audio/WaterfallThread.h"
 
@@ -20,12 +21,14 @@ class TimeBase;
 // (SpectrumAxis), so that a click on a trace gives that trace's frequency at any size. The
 // scale also shows the designed filter's pass band and -60 dB edges at the present centre.
 //
-// The drawing thread (WaterfallThread) makes each line and composes it into the picture
-// (WaterfallPicture) off the window's thread; the widget only copies the picture to the
-// screen. It passes on intent and nothing more: a click is reported as a frequency, which the
-// operating window checks (CheckDisplayClick) and applies.
+// The drawing thread (WaterfallThread) makes each line, off the window's thread, and hands it
+// over through a lock-free queue; the window's thread composes it into the picture
+// (WaterfallPicture: one row of palette look-ups, no scrolling) and copies the picture to the
+// screen. Nothing is locked between the two, so the window never waits for the drawing
+// thread. The widget passes on intent and nothing more: a click is reported as a frequency,
+// which the operating window checks (CheckDisplayClick) and applies.
 //
-// Everything here runs on the window's thread.
+// Everything here but the drawing thread's hand-over runs on the window's thread.
 class CSpectrumView : public QWidget {
     Q_OBJECT
 
@@ -73,7 +76,7 @@ signals:
     // A left click anywhere on the display: the frequency it stands for (200 at the left edge,
     // just under 2756 at the right).
     void FrequencyClicked(int hz);
-    // New lines are in the picture (queued from the drawing thread; several may come at once).
+    // New lines are in the picture (one or more).
     void LinesArrived();
 
 protected:
@@ -98,9 +101,10 @@ private:
     bool firFilter_ = false;
     bool shown_ = false;
     WaterfallPicture picture_;
-    // Set by the drawing thread when it asks for a repaint, cleared when the repaint is
-    // queued, so that a busy window gets one request, not a backlog.
-    std::atomic<bool> updatePending_{false};
+    WaterfallLineQueue lines_;
+    // Set by the drawing thread when it asks the window to take the lines, cleared by the
+    // window before it takes them, so that a busy window gets one request, not a backlog.
+    std::atomic<bool> takePending_{false};
     // Last: its thread calls OnLine, which needs the members above.
     WaterfallThread thread_;
 };

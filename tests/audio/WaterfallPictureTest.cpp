@@ -19,15 +19,14 @@ Line Peak(int column) {
 // The pixel columns of picture row k (0 = newest) that are not black.
 std::vector<int> LitPixels(const WaterfallPicture& picture, int k) {
     std::vector<int> lit;
-    picture.Read([&](const WaterfallPicture::View& view) {
-        const uint32_t* row =
-            view.pixels + static_cast<std::size_t>((view.top + k) % view.rows) * view.width;
-        for (int x = 0; x < view.width; ++x) {
-            if (row[x] != WaterfallPicture::kBlack) {
-                lit.push_back(x);
-            }
+    const WaterfallPicture::View view = picture.Picture();
+    const uint32_t* row =
+        view.pixels + static_cast<std::size_t>((view.top + k) % view.rows) * view.width;
+    for (int x = 0; x < view.width; ++x) {
+        if (row[x] != WaterfallPicture::kBlack) {
+            lit.push_back(x);
         }
-    });
+    }
     return lit;
 }
 
@@ -54,11 +53,10 @@ TEST(WaterfallPictureTest, NewestOnTopAndAResizeRedrawsTheKeptLinesAtTheNewWidth
     picture.AddLine(Peak(300));
     EXPECT_EQ(LitPixels(picture, 0), PixelsShowing(486, 300));
     EXPECT_EQ(LitPixels(picture, 1), PixelsShowing(486, 200));
-    picture.Read([](const WaterfallPicture::View& view) {
-        EXPECT_EQ(view.lines, 3u);
-        EXPECT_EQ(view.pixels[0], WaterfallPicture::kBlack);
-        EXPECT_EQ(view.pixels[PixelsShowing(486, 300)[0]], WaterfallPicture::Pixel(230));
-    });
+    const WaterfallPicture::View view = picture.Picture();
+    EXPECT_EQ(view.lines, 3u);
+    const uint32_t* newest = view.pixels + static_cast<std::size_t>(view.top) * view.width;
+    EXPECT_EQ(newest[PixelsShowing(486, 300)[0]], WaterfallPicture::Pixel(230));
 
     picture.Resize(1000, 4);
     EXPECT_EQ(LitPixels(picture, 0), PixelsShowing(1000, 300));
