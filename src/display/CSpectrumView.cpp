@@ -16,6 +16,8 @@ namespace {
 // The display area of the operating form at its usual dialog font.
 constexpr int kNaturalWidth = 486;
 constexpr int kNaturalHeight = 128;
+// Ticks every 50 Hz up to here; labels every 500 Hz.
+constexpr int kLastTickHz = 2700;
 
 }  // namespace
 
@@ -140,8 +142,7 @@ void CSpectrumView::DrawScale(QPainter& painter) const {
     const SpectrumAxis axis = Axis();
     const int h = fontMetrics().height();
     const int bottom = ScaleHeight() - 1;
-    painter.setFont(font());
-    for (int f = SpectrumScale::kLowHz + 50; f <= 2700; f += 50) {
+    for (int f = SpectrumScale::kLowHz + 50; f <= kLastTickHz; f += 50) {
         const int x = axis.XOf(f);
         if (x <= 0) {
             continue;
