@@ -73,12 +73,20 @@ void TransmitEngine::CreateDevices() {
         ports_ = BuildKeyingPortManager(doc_, notices_, prompter_, time_, hardware_, trxLink_.get(),
                                         parallelPort_.get());
         ports_->SetObserver(keyingObserver_);
+        ports_->SetKeyTap(keyTap_);
     }
     if (!mediaTimer_) {
         mediaTimer_ = std::make_unique<MediaTimer>(doc_, time_);
     }
     if (!wavePlayer_) {
         wavePlayer_ = std::make_unique<WavePlayer>(prompter_, time_);
+    }
+}
+
+void TransmitEngine::SetKeyTap(KeyEdgeTap* tap) {
+    keyTap_ = tap;
+    if (ports_) {
+        ports_->SetKeyTap(tap);
     }
 }
 
