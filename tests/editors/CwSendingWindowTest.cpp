@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <algorithm>
 #include <chrono>
@@ -10,6 +12,7 @@
 #include <mutex>
 
 #include "EditorTestSupport.h"
+#include "audio/Sidetone.h"
 #include "editors/CCwSendingWindow.h"
 #include "platform/NoticeSink.h"
 #include "platform/VirtualTimeBase.h"
@@ -83,14 +86,14 @@ protected:
         doc->PortMatrix[0][1] = 2;
     }
 
-    void Open(TimeBase& time) {
+    void Open(TimeBase& time, Sidetone* sidetone = nullptr) {
         if (!engine) {
             engine = std::make_unique<TransmitEngine>(*doc, view, prompter, time, hardware);
             engine->SetKeyingObserver(&keyed);
         }
         sender = engine->OpenManualSendWindow(sink);
         ASSERT_TRUE(sender);
-        window = std::make_unique<CCwSendingWindow>(*doc, *sender, nullptr);
+        window = std::make_unique<CCwSendingWindow>(*doc, *sender, sidetone);
         sink.handler = [this](const Notice& n) {
             window->HandleNotice(n.message, n.wParam, n.lParam);
         };
@@ -126,6 +129,7 @@ protected:
     NoticeQueue view;
     test::FakeKeyingHardware hardware;
     KeyedText keyed;
+    Sidetone sidetone;
     std::unique_ptr<TransmitEngine> engine;
     std::unique_ptr<ManualSender> sender;
     std::unique_ptr<CCwSendingWindow> window;
@@ -210,6 +214,25 @@ TEST_F(CwSendingWindowTest, ATransmitInhibitEndsSendingAndClosesTheWindow) {
     EXPECT_EQ(Ptt(), (Lines{"rts on", "rts off"}));
     const Lines key = Changes("dtr");
     EXPECT_TRUE(key.empty() || key.back() == "dtr off");
+}
+
+TEST_F(CwSendingWindowTest, TheSidetoneSwitchAndPitchAreStoredAndAFailingCardIsNamed) {
+    doc->WaveOut = 0;
+    doc->WaveOutName = "tarnwick-no-such-card";
+    Open(virtualTime, &sidetone);
+    EXPECT_FALSE(sidetone.IsRunning()) << "off until switched on";
+    window->PitchBox()->setValue(800);
+    QTest::mouseClick(window->SidetoneBox(), Qt::LeftButton);
+    EXPECT_TRUE(sidetone.IsRunning());
+    EXPECT_TRUE(WaitUntil([&] { return window->SidetoneProblem()->isVisible(); }));
+    EXPECT_EQ(window->SidetoneProblem()->text().toStdString(),
+              "Sidetone: Bad Device ID Is Soundcard Present?");
+
+    window->close();
+    EXPECT_FALSE(sidetone.IsRunning());
+    ASSERT_TRUE(Save());
+    EXPECT_EQ(Stored("Sidetone"), "1");
+    EXPECT_EQ(Stored("SidetoneFreq"), "800");
 }
 
 }  // namespace
