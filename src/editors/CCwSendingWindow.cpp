@@ -238,6 +238,9 @@ void CCwSendingWindow::RemoveSent() {
 }
 
 void CCwSendingWindow::SidetoneClicked(bool on) {
+    if (sidetone_ == nullptr || closed_) {
+        return;
+    }
     doc_.Sidetone = on ? 1 : 0;
     problem_->hide();
     if (on) {
