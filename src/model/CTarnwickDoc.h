@@ -128,6 +128,10 @@ public:
     // The name of the sound device `WaveOut` chose ("WaveOutName"), so that the choice holds
     // when the device list changes; empty for the default device or a choice by number alone.
     std::string WaveOutName;
+    // The sidetone of live typing: a tone on the sound card that follows the key ("Sidetone",
+    // off by default), at "SidetoneFreq" Hz.
+    int Sidetone{};
+    int SidetoneFreq{};
 
     // Derived from LptPort[0] as hexadecimal when settings are loaded or port settings accepted.
     int16_t LptAddress = 0;

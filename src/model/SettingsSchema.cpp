@@ -149,6 +149,13 @@ std::vector<Row> Rows() {
         {"TrxPort", Field(&Doc::TrxPort), {"4532"}, Between(1, 65535)},
         // The chosen sound device's name, so the choice survives a re-ordered device list.
         {"WaveOutName", Field(&Doc::WaveOutName), {""}},
+        {"Sidetone", Field(&Doc::Sidetone), {"0"}, onOff},
+        {"SidetoneFreq",
+         Field(&Doc::SidetoneFreq),
+         {"600"},
+         {kMinSidetoneFreq, kMaxSidetoneFreq, {}, {}},
+         {},
+         KeyedRange{kMinSidetoneFreq, kMaxSidetoneFreq, {}}},
         {"NCWTitles", Field(&Doc::NCWTitles), {"2"}, Between(1, kMaxGroups - 1), R::GroupCount},
         {"NPhTitles", Field(&Doc::NPhTitles), {"2"}, Between(1, kMaxGroups - 1), R::GroupCount},
         {"ActivCWContStr", Field(&Doc::ActivCWContStr), {"1"}, {}, R::CwPosition},

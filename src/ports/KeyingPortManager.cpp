@@ -6,6 +6,7 @@
 #include "platform/NoticeSink.h"
 #include "platform/TimeBase.h"
 #include "ports/InhibitArmed.h"
+#include "ports/KeyEdgeTap.h"
 #include "ports/KeyingObserver.h"
 #include "ports/SerialLines.h"
 
@@ -104,6 +105,9 @@ void KeyingPortManager::KeyDown() {
     if (devices_.cw) {
         devices_.cw->KeyDown();
     }
+    if (KeyEdgeTap* tap = keyTap_.load()) {
+        tap->Record(true);
+    }
     if (observer_ != nullptr) {
         observer_->OnKey(true);
     }
@@ -120,6 +124,9 @@ void KeyingPortManager::KeyUp() {
 void KeyingPortManager::KeyUpLocked() {
     if (devices_.cw) {
         devices_.cw->KeyUp();
+    }
+    if (KeyEdgeTap* tap = keyTap_.load()) {
+        tap->Record(false);
     }
     if (observer_ != nullptr) {
         observer_->OnKey(false);

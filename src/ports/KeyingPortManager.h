@@ -13,6 +13,7 @@ namespace tarnwick {
 
 class CTarnwickDoc;
 class Event;
+class KeyEdgeTap;
 class KeyingObserver;
 class NoticeSink;
 class SerialLines;
@@ -74,6 +75,9 @@ public:
     bool PttIsUp() const { return pttUp_.load() != 0; }
     // Sees every PTT change, key edge and character from now on (null: nobody).
     void SetObserver(KeyingObserver* observer) { observer_ = observer; }
+    // Records every key edge from now on, with its time (null: none); may be changed while the
+    // keying thread keys. The tap must stay until it is replaced or the manager goes.
+    void SetKeyTap(KeyEdgeTap* tap) { keyTap_.store(tap); }
 
 private:
     void DestroyDevices();
@@ -91,6 +95,7 @@ private:
     bool silenced_ = false;
     Devices devices_;
     KeyingObserver* observer_ = nullptr;
+    std::atomic<KeyEdgeTap*> keyTap_{nullptr};
 };
 
 }  // namespace tarnwick

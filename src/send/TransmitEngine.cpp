@@ -147,6 +147,7 @@ void TransmitEngine::CreateDevices() {
         ports_ = BuildKeyingPortManager(doc_, notices_, prompter_, time_, hardware_, trxLink_,
                                         parallelPort_.get());
         ports_->SetObserver(keyingObserver_);
+        ports_->SetKeyTap(keyTap_);
         // The rig-control link wins PTT when it is assigned PTT.
         pttLink_ = trxLink_ && doc_.PortMatrix[kTrxRow][kPttColumn] == 1 ? trxLink_ : nullptr;
     }
@@ -155,6 +156,13 @@ void TransmitEngine::CreateDevices() {
     }
     if (!wavePlayer_) {
         wavePlayer_ = std::make_unique<WavePlayer>(prompter_, time_);
+    }
+}
+
+void TransmitEngine::SetKeyTap(KeyEdgeTap* tap) {
+    keyTap_ = tap;
+    if (ports_) {
+        ports_->SetKeyTap(tap);
     }
 }
 

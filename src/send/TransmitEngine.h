@@ -17,6 +17,7 @@
 namespace tarnwick {
 
 class CTarnwickDoc;
+class KeyEdgeTap;
 class KeyingHardware;
 class KeyingObserver;
 class KeyingPortManager;
@@ -125,6 +126,10 @@ public:
 
     // Every device set built from now on reports its PTT, key and character events here.
     void SetKeyingObserver(KeyingObserver* observer) { keyingObserver_ = observer; }
+    // Every key edge from now on, of the devices in use and of every set built later, is
+    // recorded in `tap` (null: none): what a sidetone follows. The tap must stay until it is
+    // replaced or the engine goes.
+    void SetKeyTap(KeyEdgeTap* tap);
 
     bool IsSending() const { return workerRunning_.load() != 0; }
     bool HasTrxLink() const { return trxLink_ != nullptr; }
@@ -210,6 +215,7 @@ private:
     unsigned currentRunRate_ = 0;
     bool failed_ = false;
     KeyingObserver* keyingObserver_ = nullptr;
+    KeyEdgeTap* keyTap_ = nullptr;
     // Open manual sending, owned by whoever opened it; it keys through ports_.
     ManualSender* manualSender_ = nullptr;
 };

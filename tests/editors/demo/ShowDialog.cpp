@@ -1,20 +1,28 @@
 // Shows one of the dialogs with sample settings and prints "shown <window id>" once it is on
 // screen, for scripts/screenshot-dialogs.sh.
-// Usage: show_dialog port|messages|groups|title|program
+// Usage: show_dialog port|messages|groups|title|program|cw
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "audio/Sidetone.h"
+#include "editors/CCwSendingWindow.h"
 #include "editors/CGroupManagerDialog.h"
 #include "editors/CGroupTitleDialog.h"
 #include "editors/CMessageEditorDialog.h"
 #include "editors/CPortSettingsDialog.h"
 #include "editors/CProgramSettingsDialog.h"
 #include "model/CTarnwickDoc.h"
+#include "platform/TimeBase.h"
+#include "send/ManualSender.h"
+#include "send/NoticeQueue.h"
+#include "send/TransmitEngine.h"
+#include "support/FakeKeyingHardware.h"
 #include "support/RecordingPrompter.h"
 
 namespace {
@@ -42,6 +50,13 @@ int main(int argc, char** argv) {
     doc.OnNewDocument();
     SampleSettings(doc);
 
+    // The CW Sending Window keys fake lines; in manual mode its text waits for "Send It".
+    tarnwick::NoticeQueue notices;
+    tarnwick::test::FakeKeyingHardware hardware;
+    tarnwick::TransmitEngine engine(doc, notices, prompter, tarnwick::RealTime(), hardware);
+    tarnwick::Sidetone sidetone;
+    std::unique_ptr<tarnwick::ManualSender> sender;
+
     std::unique_ptr<QDialog> dialog;
     if (std::strcmp(which, "port") == 0) {
         dialog = std::make_unique<tarnwick::CPortSettingsDialog>(doc, prompter);
@@ -63,8 +78,15 @@ int main(int argc, char** argv) {
         dialog = std::move(settings);
     } else if (std::strcmp(which, "title") == 0) {
         dialog = std::make_unique<tarnwick::CGroupTitleDialog>("CW Contest");
+    } else if (std::strcmp(which, "cw") == 0) {
+        doc.ManualSend = 1;
+        sender = engine.OpenManualSendWindow(notices);
+        auto window = std::make_unique<tarnwick::CCwSendingWindow>(doc, *sender, &sidetone);
+        window->TextField()->setPlainText("CQ CQ DE W1AW W1AW K");
+        window->TextField()->moveCursor(QTextCursor::End);
+        dialog = std::move(window);
     } else {
-        std::fprintf(stderr, "usage: show_dialog port|messages|groups|title|program\n");
+        std::fprintf(stderr, "usage: show_dialog port|messages|groups|title|program|cw\n");
         return 64;
     }
     dialog->move(0, 0);
