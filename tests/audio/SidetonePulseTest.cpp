@@ -12,9 +12,9 @@
 #include "platform/Event.h"
 #include "platform/SoundDevices.h"
 #include "platform/TimeBase.h"
-#include "send/EngineDriver.h"
 #include "send/NoticeQueue.h"
 #include "send/TransmitEngine.h"
+#include "support/EngineDriver.h"
 #include "support/FakeKeyingHardware.h"
 #include "support/PulseRecorder.h"
 #include "support/PulseTestServer.h"
@@ -100,10 +100,10 @@ TEST(SidetonePulseTest, TheToneFollowsTheKeyOnTheSoundCard) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
 
     ASSERT_TRUE(engine.Send("TT"));
-    EngineDriver driver(engine, view, RealTime());
+    test::EngineDriver driver(engine, view, RealTime());
     Event giveUp(ResetMode::Manual);
     RealTime().StartOneShot(giveUp, 20'000, TimerAction::Set);
-    EXPECT_EQ(driver.RunUntilDone(&giveUp), SendOutcome::Completed);
+    EXPECT_EQ(driver.RunUntilDone(&giveUp), test::SendOutcome::Completed);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     sidetone.Stop();
     engine.SetKeyTap(nullptr);

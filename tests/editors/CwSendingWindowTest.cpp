@@ -18,7 +18,7 @@
 #include "platform/VirtualTimeBase.h"
 #include "ports/KeyingObserver.h"
 #include "ports/SerialLines.h"
-#include "send/EngineDriver.h"
+#include "support/EngineDriver.h"
 #include "send/ManualSender.h"
 #include "send/NoticeQueue.h"
 #include "send/TransmitEngine.h"
@@ -202,7 +202,7 @@ TEST_F(CwSendingWindowTest, ATransmitInhibitEndsSendingAndClosesTheWindow) {
     doc->PortMatrix[0][2] = 4;  // inhibit on CTS
     hardware.SerialInputs(doc->ComDevice[0]).status = kModemCtsOn;
     Open(RealTime());
-    EngineDriver driver(*engine, view, RealTime());
+    test::EngineDriver driver(*engine, view, RealTime());
     QTest::keyClicks(window->TextField(), "t ");
     EXPECT_TRUE(WaitUntil([&] {
         while (const auto notice = view.Next(RealTime(), 0)) {
