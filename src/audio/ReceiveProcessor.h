@@ -8,8 +8,8 @@
 #include "audio/ReceiveSettingsChannel.h"
 #include "audio/SoundCard.h"
 #include "audio/SpectrumHandOver.h"
-#include "model/WaveFormat.h"
 #include "platform/Event.h"
+#include "platform/WaveFormat.h"
 
 namespace tarnwick {
 

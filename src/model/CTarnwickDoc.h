@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "model/MessageGroup.h"
-#include "model/WaveFormat.h"
 #include "platform/Event.h"
+#include "platform/WaveFormat.h"
 
 namespace tarnwick {
 
