@@ -9,7 +9,7 @@
 #include "ports/PortSettings.h"
 #include "ports/SerialKeyingDevice.h"
 #include "ports/SerialLines.h"
-#include "ports/TrxManagerKeyingDevice.h"
+#include "trx/TrxManagerKeyingDevice.h"
 
 namespace tarnwick {
 

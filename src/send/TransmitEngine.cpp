@@ -11,12 +11,12 @@
 #include "ports/KeyingPortManager.h"
 #include "ports/ParallelPort.h"
 #include "ports/PortSettings.h"
-#include "ports/TrxManagerKeyingDevice.h"
 #include "send/ManualSender.h"
 #include "send/MediaTimer.h"
 #include "send/MessageWalker.h"
 #include "send/WavePlayer.h"
 #include "trx/TrxLinkThread.h"
+#include "trx/TrxManagerKeyingDevice.h"
 
 namespace tarnwick {
 

@@ -5,12 +5,12 @@
 #include "platform/Prompter.h"
 #include "platform/TimeBase.h"
 #include "ports/KeyingPortManager.h"
-#include "ports/TrxManagerKeyingDevice.h"
 #include "send/MediaTimer.h"
 #include "send/MessageTag.h"
 #include "send/TransmitEngine.h"
 #include "send/WavePlayer.h"
 #include "trx/TrxLinkThread.h"
+#include "trx/TrxManagerKeyingDevice.h"
 
 namespace tarnwick {
 
