@@ -144,7 +144,13 @@ KeyingSettings TransmitEngine::TakeKeyingSettings() const {
 
 void TransmitEngine::CreateDevices() {
     if (!ports_) {
-        ports_ = BuildKeyingPortManager(doc_, notices_, prompter_, time_, hardware_, trxLink_,
+        RigDeviceFactory rigDevice;
+        if (trxLink_) {
+            rigDevice = [link = trxLink_] {
+                return std::make_unique<TrxManagerKeyingDevice>(link);
+            };
+        }
+        ports_ = BuildKeyingPortManager(doc_, notices_, prompter_, time_, hardware_, rigDevice,
                                         parallelPort_.get());
         ports_->SetObserver(keyingObserver_);
         // The rig-control link wins PTT when it is assigned PTT.
