@@ -13,7 +13,6 @@
 
 namespace tarnwick {
 
-class FftEngine;
 class SettingsStore;
 
 // Rows of the port matrix: three serial lines, the parallel port, the rig-control link.
@@ -145,9 +144,6 @@ public:
     Event RedrawEvent{ResetMode::Auto};
     WaveFormat CaptureFormat;
     WaveFormat PlaybackFormat;
-    // The receive pipeline's transform, created by OnNewDocument. The display reads the
-    // spectra the pipeline publishes, never this.
-    std::unique_ptr<FftEngine> Fft;
 
     std::vector<std::unique_ptr<MessageGroup>> Groups;
 
