@@ -24,10 +24,10 @@ LAYERS = [
     ["send"],
     ["audio"],
     ["keyer"],
-    ["editors"],
+    ["editors", "display"],
     ["cli", "app"],
 ]
-QT_FOLDERS = {"editors", "app"}
+QT_FOLDERS = {"editors", "display", "app"}
 
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc")
 QUOTED = re.compile(r'^\s*#\s*include\s*"([^"/]+)/')

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Shows each dialog with sample settings under a virtual X server (xvfb-run) and saves a PNG
-# of it into docs/: port-settings.png, message-editor.png, group-manager.png, group-title.png.
+# of it into docs/: port-settings.png, message-editor.png, group-manager.png, group-title.png,
+# program-settings.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,7 +28,8 @@ shoot='
     kill "$pid"
     wait "$pid" || true
 '
-for shot in port:port-settings messages:message-editor groups:group-manager title:group-title; do
+for shot in port:port-settings messages:message-editor groups:group-manager title:group-title \
+    program:program-settings; do
     out=$PWD/docs/${shot#*:}.png
     (cd "$scratch/work" && xvfb-run -a -s "-screen 0 1280x900x24" \
         bash -c "$shoot" _ "$OLDPWD/build-release/tests/show_dialog" "${shot%%:*}" "$out")

@@ -228,6 +228,15 @@ void CMainFrame::OpenSoundRecorder() {
     dialog.exec();
 }
 
+bool CMainFrame::OpenProgramSettings(const SettingChanger& change) {
+    CProgramSettingsDialog dialog(doc_, prompter_, this, change);
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    SaveSettingsNow();
+    return true;
+}
+
 void CMainFrame::ShowFunctionKeys() {
     FunctionKeysDialog dialog(this);
     dialog.exec();

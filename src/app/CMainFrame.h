@@ -4,6 +4,7 @@
 #include <QMainWindow>
 
 #include "app/AutoSave.h"
+#include "editors/CProgramSettingsDialog.h"
 #include "model/WindowPos.h"
 
 class QLabel;
@@ -61,6 +62,12 @@ public:
     void SetColumnWidths(int titleWidth, int otherWidth);
 
     AutoSave& Saver() { return saver_; }
+
+    // Setup > Prog Settings, carried out for the view (it connects the command): the program
+    // settings dialog over the document, each value put into effect by `change` (the keyer
+    // session's ChangeSetting, so that the rig link follows UseTRX), and the settings file
+    // written at once after OK. True after OK.
+    bool OpenProgramSettings(const SettingChanger& change);
 
 public slots:
     // Shows the end of the view's transmitted-CW text that fits the pane and cuts the text

@@ -16,7 +16,9 @@ namespace tarnwick {
 // - CMainFrame::CwGroupMenu() / PhoneGroupMenu() to list the groups (the frame shows the
 //   group prompt for any action with a group command id);
 // - CMainFrame::SettingsChanged() after every change of a stored field and
-//   CMainFrame::SaveSettingsNow() after a dialog's OK.
+//   CMainFrame::SaveSettingsNow() after a dialog's OK;
+// - CMainFrame::OpenProgramSettings(changer) for Setup > Prog Settings, with the session's
+//   ChangeSetting as the changer (it saves after OK itself).
 class OperatingViewHooks {
 public:
     virtual ~OperatingViewHooks() = default;

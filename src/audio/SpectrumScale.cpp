@@ -63,10 +63,12 @@ SpectrumScale::Hit SpectrumScale::HitTest(int x, int y, const Rect& window) {
     if (x < window.left || x >= window.right || y < window.top || y >= window.bottom) {
         return {false, 0};
     }
-    // Inside means right > left, so the width is never zero here.
-    const double fraction = static_cast<double>(int64_t{x} - window.left) /
-                            static_cast<double>(int64_t{window.right} - window.left);
-    return {true, static_cast<int>(std::trunc(fraction * kSpanHz)) + kLowHz};
+    // Inside means right > left, so the width is never zero here. Whole numbers throughout:
+    // the truncation is exact, so a click never lands a hertz below the pixel's frequency
+    // (at most 2^32 * 2556, well within 64 bits).
+    const int64_t offset = int64_t{x} - window.left;
+    const int64_t width = int64_t{window.right} - window.left;
+    return {true, static_cast<int>(offset * kSpanHz / width) + kLowHz};
 }
 
 }  // namespace tarnwick

@@ -1,6 +1,5 @@
 #include "keyer/KeyerSession.h"
 
-#include "audio/DisplaySettings.h"
 #include "audio/ReceiveProcessor.h"
 #include "audio/ReceiveSettings.h"
 #include "keyer/GeneratedMessages.h"
@@ -54,9 +53,6 @@ KeyerSession::KeyerSession(const KeyerSessionSetup& setup)
                                                setup.hardware)),
       receive_(setup.receive ? std::make_unique<ReceiveProcessor>(setup.doc, prompter_, setup.time)
                              : nullptr),
-      waterfall_(receive_ ? std::make_unique<WaterfallThread>(setup.doc, receive_->Spectrum(),
-                                                              setup.time, setup.lineSink)
-                          : nullptr),
       notices_(setup.notices),
       sequencer_(setup.doc, setup.clock, *this) {
     // Until here a box shown by the engine (the rig link, the parallel port) found the session
@@ -77,7 +73,6 @@ KeyerSession::~KeyerSession() {
     if (receive_) {
         receive_->Stop();
     }
-    waterfall_.reset();
     receive_.reset();
     engine_.reset();
 }
@@ -88,9 +83,6 @@ void KeyerSession::Start() {
     }
     Step step(*this);
     PublishSettings();
-    if (waterfall_) {
-        waterfall_->Start();
-    }
     sequencer_.Start();
 }
 
@@ -349,9 +341,6 @@ void KeyerSession::PublishSettings() {
     if (receive_) {
         receive_->SetSettings(ReceiveSettings::FromDocument(doc_));
     }
-    if (waterfall_) {
-        waterfall_->SetSettings(DisplaySettings::FromDocument(doc_));
-    }
 }
 
 SettingChange KeyerSession::ChangeSetting(std::string_view name, std::string_view text) {
@@ -415,8 +404,8 @@ void KeyerSession::SetKeyingObserver(KeyingObserver* observer) {
     engine_->SetKeyingObserver(observer);
 }
 
-uint64_t KeyerSession::LatestLine(WaterfallThread::Line& line) const {
-    return waterfall_ ? waterfall_->LatestLine(line) : 0;
+SpectrumHandOver* KeyerSession::Spectrum() const {
+    return receive_ ? &receive_->Spectrum() : nullptr;
 }
 
 bool KeyerSession::BeginSend(const std::string& text) {

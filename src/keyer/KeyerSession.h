@@ -9,7 +9,6 @@
 #include <variant>
 #include <vector>
 
-#include "audio/WaterfallThread.h"
 #include "keyer/Sequencer.h"
 #include "keyer/SequencerPort.h"
 #include "keyer/SessionListener.h"
@@ -25,6 +24,7 @@ class KeyingObserver;
 class ManualSender;
 class NoticeSink;
 class ReceiveProcessor;
+class SpectrumHandOver;
 class TimeBase;
 class TransmitEngine;
 class UtcClock;
@@ -43,9 +43,6 @@ struct KeyerSessionSetup {
     // Whether to listen between transmissions in CW mode (the window does; the command line
     // has no one listening).
     bool receive = true;
-    // Given each waterfall line on the drawing thread as it is made (copy it and post it to the
-    // window's thread); none when the front end reads LatestLine instead.
-    WaterfallThread::LineSink lineSink = {};
 };
 
 // The one way a front end reaches the keyer: it owns the transmit engine, the receive processor
@@ -140,10 +137,10 @@ public:
     // Sees every PTT change, key edge and character at the moment the keying makes it, on the
     // keying thread: for traces and measurements. Takes effect at the next message.
     void SetKeyingObserver(KeyingObserver* observer);
-    // Copies the newest waterfall line into `line` and returns how many lines have been made
-    // (0 and `line` untouched before the first, or without a receive side). Touches nothing
-    // else of the session, so any thread may call it.
-    uint64_t LatestLine(WaterfallThread::Line& line) const;
+    // Where the receive side publishes each finished averaged spectrum, for the display's
+    // drawing thread (the only reader; WaterfallThread); null without a receive side. It lives
+    // as long as the session: the drawing thread must end before the session goes.
+    SpectrumHandOver* Spectrum() const;
 
     // Live CW from a sending window: the sender, owned by the session, or null when it cannot
     // open now (a message is being sent, the rig program keys CW). The window feeds it its
@@ -194,7 +191,6 @@ private:
     WindowPrompter prompter_;
     std::unique_ptr<TransmitEngine> engine_;
     std::unique_ptr<ReceiveProcessor> receive_;
-    std::unique_ptr<WaterfallThread> waterfall_;
     NoticeSink& notices_;
     std::unique_ptr<ManualSender> manual_;
     Sequencer sequencer_;

@@ -70,6 +70,9 @@ struct Row {
     std::optional<KeyedRange> keyed = {};
 };
 
+// The longest name the resolver takes.
+constexpr int kMaxHostNameLength = 253;
+
 constexpr const char* kCentreMessage =
     "You must enter a filter center frequency between 200 and 2756";
 
@@ -136,7 +139,13 @@ std::vector<Row> Rows() {
          Fields(&Doc::ComDevice),
          {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3", "/dev/ttyUSB0", "/dev/ttyUSB1",
           "/dev/ttyUSB2", "/dev/ttyUSB3"}},
-        {"TrxHost", Field(&Doc::TrxHost), {"127.0.0.1"}},
+        {"TrxHost",
+         Field(&Doc::TrxHost),
+         {"127.0.0.1"},
+         {1,
+          kMaxHostNameLength,
+          "Please enter the host name or address of the rig-control daemon.",
+          {}}},
         {"TrxPort", Field(&Doc::TrxPort), {"4532"}, Between(1, 65535)},
         // The chosen sound device's name, so the choice survives a re-ordered device list.
         {"WaveOutName", Field(&Doc::WaveOutName), {""}},

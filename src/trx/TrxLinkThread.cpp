@@ -44,8 +44,7 @@ private:
 
 TrxLinkThread::TrxLinkThread(TimeBase& time, std::function<void()> news,
                              std::function<void(uint64_t tag, bool handedOver)> report)
-    : time_(time),
-      onNews_(std::move(news)),
+    : onNews_(std::move(news)),
       onReport_(std::move(report)),
       prompter_(std::make_unique<NewsPrompter>(*this)),
       link_(std::make_unique<TrxManagerLink>(*prompter_, time)) {

@@ -144,7 +144,6 @@ private:
     void Report(uint64_t tag, bool handedOver);
     void AddNews(TrxLinkNews news);
 
-    TimeBase& time_;
     const std::function<void()> onNews_;
     const std::function<void(uint64_t, bool)> onReport_;
 

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTextBrowser>
@@ -16,6 +19,7 @@
 #include "app/FunctionKeysDialog.h"
 #include "app/HelpDialog.h"
 #include "app/QtPrompter.h"
+#include "editors/CProgramSettingsDialog.h"
 #include "model/CTarnwickDoc.h"
 #include "model/SettingsStore.h"
 #include "platform/TimeBase.h"
@@ -171,6 +175,23 @@ TEST_F(MainFrameTest, ChangesReachTheSettingsFileSoonAndOkAtOnce) {
     EXPECT_TRUE(frame_.SaveSettingsNow());
     EXPECT_NE(ScratchDir::Read(store_.Path()).find("MyCall=DL0XX\n"), std::string::npos);
     EXPECT_EQ(frame_.MessagePane()->text(), "Ready");
+}
+
+TEST_F(MainFrameTest, ProgramSettingsGoThroughTheViewsChangerAndAreSavedOnOk) {
+    std::vector<std::string> changed;
+    const SettingChanger change = [&](std::string_view name, std::string_view text) {
+        changed.emplace_back(name);
+        return ChangeSetting(doc_, name, text);
+    };
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<CProgramSettingsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->Edit(ProgramSettingsForm::kMyCall)->setText("OH2XYZ");
+        dialog->accept();
+    });
+    EXPECT_TRUE(frame_.OpenProgramSettings(change));
+    EXPECT_NE(std::find(changed.begin(), changed.end(), "UseTRX"), changed.end());
+    EXPECT_NE(ScratchDir::Read(store_.Path()).find("MyCall=OH2XYZ\n"), std::string::npos);
 }
 
 TEST(MainFrameSaveTest, AFileThatCannotBeWrittenIsSaidInTheStatusBar) {

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "audio/DisplaySettings.h"
+#include "audio/WaterfallThread.h"
 #include "keyer/KeyerSession.h"
 #include "keyer/UtcClock.h"
 #include "model/CTarnwickDoc.h"
@@ -90,9 +92,12 @@ TEST(KeyerSessionLiveSettingsTest, TheWindowChangesEverySettingWhileKeyingAndRec
         SystemUtcClock utc;
         std::atomic<uint64_t> lines{0};
         {
-            KeyerSessionSetup setup{doc, queue, listener, RealTime(), utc, hardware, true};
-            setup.lineSink = [&lines](const WaterfallThread::Line&) { lines.fetch_add(1); };
-            KeyerSession session(setup);
+            KeyerSession session({doc, queue, listener, RealTime(), utc, hardware, true});
+            ASSERT_NE(session.Spectrum(), nullptr);
+            // The display's drawing thread, as the waterfall widget runs it.
+            WaterfallThread drawing(doc, *session.Spectrum(), RealTime(),
+                                    [&lines](const WaterfallThread::Line&) { lines.fetch_add(1); });
+            drawing.Start();
             session.Start();
             session.SetBufferText(1, "EE");
             const char* const rates[] = {"50", "45"};
@@ -114,6 +119,7 @@ TEST(KeyerSessionLiveSettingsTest, TheWindowChangesEverySettingWhileKeyingAndRec
                 session.ChangeSetting("DisplayCont", std::to_string(i % 41));
                 session.SetFirFilter(i % 4 < 2);
                 session.SetFftFilter(i % 3 == 0);
+                drawing.SetSettings(DisplaySettings::FromDocument(doc));
                 while (const std::optional<Notice> n = queue.Next(RealTime(), 1)) {
                     session.HandleNotice(*n);
                 }
@@ -124,6 +130,7 @@ TEST(KeyerSessionLiveSettingsTest, TheWindowChangesEverySettingWhileKeyingAndRec
                 }
             }
             session.StopTransmission();
+            drawing.StopDrawing();
         }
         done = true;
         feeder.join();

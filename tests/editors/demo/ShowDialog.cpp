@@ -1,5 +1,6 @@
 // Shows one of the dialogs with sample settings and prints "shown <window id>" once it is on
-// screen, for scripts/screenshot-dialogs.sh. Usage: show_dialog port|messages|groups|title
+// screen, for scripts/screenshot-dialogs.sh.
+// Usage: show_dialog port|messages|groups|title|program
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include "editors/CGroupTitleDialog.h"
 #include "editors/CMessageEditorDialog.h"
 #include "editors/CPortSettingsDialog.h"
+#include "editors/CProgramSettingsDialog.h"
 #include "model/CTarnwickDoc.h"
 #include "support/RecordingPrompter.h"
 
@@ -53,10 +55,16 @@ int main(int argc, char** argv) {
             doc, prompter, "DL1ABC", tarnwick::GroupColumnWidths{});
         manager->NewTitleEdit()->setText("2M Tropo");
         dialog = std::move(manager);
+    } else if (std::strcmp(which, "program") == 0) {
+        doc.MyGrid = "FN31pr";
+        doc.UseTRX = 1;
+        auto settings = std::make_unique<tarnwick::CProgramSettingsDialog>(doc, prompter);
+        settings->TestRigLink();  // no daemon runs here: the picture shows the answer
+        dialog = std::move(settings);
     } else if (std::strcmp(which, "title") == 0) {
         dialog = std::make_unique<tarnwick::CGroupTitleDialog>("CW Contest");
     } else {
-        std::fprintf(stderr, "usage: show_dialog port|messages|groups|title\n");
+        std::fprintf(stderr, "usage: show_dialog port|messages|groups|title|program\n");
         return 64;
     }
     dialog->move(0, 0);
