@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "send/CwTiming.h"
-#include "send/MorseTable.h"
+#include "morse/CwTiming.h"
+#include "morse/MorseTable.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "send/MorseTable.h"
+#include "morse/MorseTable.h"
 #include "trx/RigMorseText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -79,12 +79,10 @@ bool ReceiveProcessor::IsRunning() const {
 
 void ReceiveProcessor::ThreadBody() {
     std::unique_ptr<ReceiveChain> chain;
-    if (doc_.Fft != nullptr) {
-        try {
-            chain = std::make_unique<ReceiveChain>(*doc_.Fft);
-        } catch (const std::bad_alloc&) {
-            // Reported below like a missing spectrum engine.
-        }
+    try {
+        chain = std::make_unique<ReceiveChain>(fft_);
+    } catch (const std::bad_alloc&) {
+        // Reported below.
     }
     if (chain == nullptr) {
         if (!StopRequested()) {

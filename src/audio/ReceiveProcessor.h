@@ -5,11 +5,12 @@
 #include <span>
 #include <thread>
 
+#include "audio/FftEngine.h"
 #include "audio/ReceiveSettingsChannel.h"
 #include "audio/SoundCard.h"
 #include "audio/SpectrumHandOver.h"
-#include "model/WaveFormat.h"
 #include "platform/Event.h"
+#include "platform/WaveFormat.h"
 
 namespace tarnwick {
 
@@ -26,8 +27,8 @@ class TimeBase;
 //
 // Settings reach the worker only through SetSettings: it takes a snapshot of them for every
 // block (the sound device when a pass opens it). Of the document the worker reads only the
-// run-time flags Transmitting and DisplayBusy, the DataReadyEvent and the FftEngine; the wave
-// formats are copied at Start. DataReadyEvent is signalled only while DisplayBusy is 0, so no
+// run-time flags Transmitting and DisplayBusy and the DataReadyEvent; the wave formats are
+// copied at Start. DataReadyEvent is signalled only while DisplayBusy is 0, so no
 // block is announced while the waterfall draws a line.
 //
 // Each pass opens both directions of the device and runs until the document's Transmitting is
@@ -88,6 +89,9 @@ private:
     SoundCard input_;
     SoundCard output_;
     ReceiveSettingsChannel settings_;
+    // The worker's transform, kept for the processor's life so that the running average goes
+    // on from one run of the worker to the next.
+    FftEngine fft_;
     SpectrumHandOver spectrum_;
     // Set by Start before the worker runs, then the worker's: the formats at the receive rate,
     // the settings of the block under way (kept, so that taking them allocates nothing) and

@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "model/WaveFormat.h"
 #include "platform/SoundDevices.h"
+#include "platform/WaveFormat.h"
 
 namespace tarnwick {
 

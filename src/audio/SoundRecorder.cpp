@@ -8,7 +8,7 @@
 #include "audio/SoundCardErrors.h"
 #include "audio/SoundCardSamples.h"
 #include "audio/WaveFileWriter.h"
-#include "model/WaveFormat.h"
+#include "platform/WaveFormat.h"
 #include "send/WavePlayer.h"
 
 namespace tarnwick {

@@ -9,12 +9,12 @@
 #include "cli/StoredDocument.h"
 #include "cli/TraceKeyingDevice.h"
 #include "model/SettingsSchema.h"
+#include "morse/MorseTable.h"
 #include "platform/NoticeSink.h"
 #include "platform/ThreadPriority.h"
 #include "platform/TimeBase.h"
 #include "ports/KeyingPortManager.h"
 #include "send/MediaTimer.h"
-#include "send/MorseTable.h"
 
 namespace tarnwick::cli {
 

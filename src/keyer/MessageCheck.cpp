@@ -5,14 +5,14 @@
 
 #include "keyer/WaveFileCheck.h"
 #include "model/CTarnwickDoc.h"
+#include "morse/CwTiming.h"
+#include "morse/MorseTable.h"
 #include "platform/Event.h"
 #include "platform/VirtualTimeBase.h"
 #include "ports/KeyingPortManager.h"
-#include "send/CwTiming.h"
 #include "send/MessageActions.h"
 #include "send/MessageTag.h"
 #include "send/MessageWalker.h"
-#include "send/MorseTable.h"
 
 namespace tarnwick {
 namespace {

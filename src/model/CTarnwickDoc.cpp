@@ -1,7 +1,5 @@
 #include "model/CTarnwickDoc.h"
 
-#include "audio/FftEngine.h"
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -77,7 +75,6 @@ CTarnwickDoc::~CTarnwickDoc() {
 }
 
 bool CTarnwickDoc::OnNewDocument() {
-    Fft = std::make_unique<FftEngine>();
     CaptureFormat = WaveFormat{
         kPcm, kMono, kCaptureRate, kCaptureRate * kSampleBytes, kSampleBytes, kSampleBits, 0};
     PlaybackFormat = WaveFormat{

@@ -8,12 +8,11 @@
 #include <vector>
 
 #include "model/MessageGroup.h"
-#include "model/WaveFormat.h"
 #include "platform/Event.h"
+#include "platform/WaveFormat.h"
 
 namespace tarnwick {
 
-class FftEngine;
 class SettingsStore;
 
 // Rows of the port matrix: three serial lines, the parallel port, the rig-control link.
@@ -149,9 +148,6 @@ public:
     Event RedrawEvent{ResetMode::Auto};
     WaveFormat CaptureFormat;
     WaveFormat PlaybackFormat;
-    // The receive pipeline's transform, created by OnNewDocument. The display reads the
-    // spectra the pipeline publishes, never this.
-    std::unique_ptr<FftEngine> Fft;
 
     std::vector<std::unique_ptr<MessageGroup>> Groups;
 

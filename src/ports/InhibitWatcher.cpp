@@ -4,10 +4,10 @@
 
 #include "platform/Event.h"
 #include "platform/NoticeSink.h"
+#include "platform/RecursiveTryLock.h"
 #include "platform/ThreadPriority.h"
 #include "platform/TimeBase.h"
 #include "ports/InhibitArmed.h"
-#include "ports/RecursiveTryLock.h"
 
 namespace tarnwick {
 

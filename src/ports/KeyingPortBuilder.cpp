@@ -9,7 +9,6 @@
 #include "ports/PortSettings.h"
 #include "ports/SerialKeyingDevice.h"
 #include "ports/SerialLines.h"
-#include "ports/TrxManagerKeyingDevice.h"
 
 namespace tarnwick {
 
@@ -76,15 +75,17 @@ std::string SerialOpenMessage(int comNumber, const std::string& devicePath, Seri
     return message;
 }
 
-std::unique_ptr<KeyingPortManager> BuildKeyingPortManager(
-    const CTarnwickDoc& doc, NoticeSink& view, Prompter& prompter, TimeBase& time,
-    KeyingHardware& hardware, const std::shared_ptr<TrxLinkThread>& link, ParallelPort* parallel) {
+std::unique_ptr<KeyingPortManager> BuildKeyingPortManager(const CTarnwickDoc& doc, NoticeSink& view,
+                                                          Prompter& prompter, TimeBase& time,
+                                                          KeyingHardware& hardware,
+                                                          const RigDeviceFactory& rigDevice,
+                                                          ParallelPort* parallel) {
     KeyingPortManager::Devices d;
-    if (link && IsSet(doc, kTrxRow, kPttColumn)) {
-        d.ptt = std::make_unique<TrxManagerKeyingDevice>(link);
+    if (rigDevice && IsSet(doc, kTrxRow, kPttColumn)) {
+        d.ptt = rigDevice();
     }
-    if (link && IsSet(doc, kTrxRow, kCwColumn)) {
-        d.cw = std::make_unique<TrxManagerKeyingDevice>(link);
+    if (rigDevice && IsSet(doc, kTrxRow, kCwColumn)) {
+        d.cw = rigDevice();
     }
 
     d.ports = OpenSerialPorts(doc, prompter, hardware);

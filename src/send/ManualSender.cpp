@@ -4,12 +4,12 @@
 #include <utility>
 
 #include "model/CTarnwickDoc.h"
+#include "morse/CwTiming.h"
+#include "morse/MorseTable.h"
 #include "platform/NoticeSink.h"
 #include "platform/ThreadPriority.h"
 #include "platform/TimeBase.h"
 #include "ports/KeyingPortManager.h"
-#include "send/CwTiming.h"
-#include "send/MorseTable.h"
 
 namespace tarnwick {
 

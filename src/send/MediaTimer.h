@@ -3,9 +3,9 @@
 #include <atomic>
 #include <cstdint>
 
+#include "morse/CwTiming.h"
+#include "morse/MorseTable.h"
 #include "platform/Event.h"
-#include "send/CwTiming.h"
-#include "send/MorseTable.h"
 
 namespace tarnwick {
 

@@ -11,12 +11,12 @@
 #include "ports/KeyingPortManager.h"
 #include "ports/ParallelPort.h"
 #include "ports/PortSettings.h"
-#include "ports/TrxManagerKeyingDevice.h"
 #include "send/ManualSender.h"
 #include "send/MediaTimer.h"
 #include "send/MessageWalker.h"
 #include "send/WavePlayer.h"
 #include "trx/TrxLinkThread.h"
+#include "trx/TrxManagerKeyingDevice.h"
 
 namespace tarnwick {
 
@@ -144,7 +144,13 @@ KeyingSettings TransmitEngine::TakeKeyingSettings() const {
 
 void TransmitEngine::CreateDevices() {
     if (!ports_) {
-        ports_ = BuildKeyingPortManager(doc_, notices_, prompter_, time_, hardware_, trxLink_,
+        RigDeviceFactory rigDevice;
+        if (trxLink_) {
+            rigDevice = [link = trxLink_] {
+                return std::make_unique<TrxManagerKeyingDevice>(link);
+            };
+        }
+        ports_ = BuildKeyingPortManager(doc_, notices_, prompter_, time_, hardware_, rigDevice,
                                         parallelPort_.get());
         ports_->SetObserver(keyingObserver_);
         ports_->SetKeyTap(keyTap_);

@@ -1,16 +1,16 @@
 // The transmit engine's actions on its worker thread: text runs, WAV inserts, PTT requests.
+#include "morse/CwTiming.h"
+#include "morse/MorseTable.h"
 #include "platform/NoticeSink.h"
 #include "platform/Prompter.h"
 #include "platform/TimeBase.h"
 #include "ports/KeyingPortManager.h"
-#include "ports/TrxManagerKeyingDevice.h"
-#include "send/CwTiming.h"
 #include "send/MediaTimer.h"
 #include "send/MessageTag.h"
-#include "send/MorseTable.h"
 #include "send/TransmitEngine.h"
 #include "send/WavePlayer.h"
 #include "trx/TrxLinkThread.h"
+#include "trx/TrxManagerKeyingDevice.h"
 
 namespace tarnwick {
 

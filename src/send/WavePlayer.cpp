@@ -5,12 +5,12 @@
 #include <new>
 #include <vector>
 
-#include "model/WaveFormat.h"
 #include "platform/AlsaPcm.h"
 #include "platform/Event.h"
 #include "platform/Prompter.h"
 #include "platform/SoundDevices.h"
 #include "platform/TimeBase.h"
+#include "platform/WaveFormat.h"
 #include "send/RiffReader.h"
 #include "send/WavePlayback.h"
 

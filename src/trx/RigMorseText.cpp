@@ -1,6 +1,6 @@
 #include "trx/RigMorseText.h"
 
-#include "send/MorseTable.h"
+#include "morse/MorseTable.h"
 
 namespace tarnwick {
 

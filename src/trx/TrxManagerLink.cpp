@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <thread>
 
+#include "morse/CwTiming.h"
+#include "morse/MorseTable.h"
 #include "platform/Prompter.h"
 #include "platform/TimeBase.h"
-#include "send/CwTiming.h"
-#include "send/MorseTable.h"
 #include "trx/RigConnection.h"
 #include "trx/RigMorseText.h"
 #include "trx/SendingDoneTimer.h"

@@ -226,18 +226,5 @@ TEST_F(ReceiveFaultTest, StopClosesAnyBoxTheWorkerWaitsOn) {
     }
 }
 
-TEST(ReceiveProcessorTest, WithoutItsSpectrumBuffersTheWorkerReportsAMemoryErrorAndEnds) {
-    CTarnwickDoc doc;  // never set up: no FftEngine
-    test::RecordingPrompter prompter;
-    ReceiveProcessor rx(doc, prompter, RealTime());
-    rx.Stop();  // nothing runs yet
-    for (int run = 1; run <= 2; ++run) {
-        rx.Start();
-        ASSERT_TRUE(WaitUntil([&] { return !rx.IsRunning(); }, 20.0));
-        EXPECT_EQ(prompter.Texts().size(), static_cast<size_t>(run));
-    }
-    EXPECT_EQ(prompter.Texts(), (Texts{"Input Memory Error", "Input Memory Error"}));
-}
-
 }  // namespace
 }  // namespace tarnwick

@@ -4,8 +4,8 @@
 
 #include "keyer/MessageCheck.h"
 #include "keyer/WaveFileCheck.h"
-#include "send/CwTiming.h"
-#include "send/MorseTable.h"
+#include "morse/CwTiming.h"
+#include "morse/MorseTable.h"
 #include "support/ScratchDir.h"
 #include "support/WaveFileBuilder.h"
 

@@ -9,9 +9,9 @@
 #include "ports/PortSettings.h"
 #include "ports/SerialLines.h"
 #include "support/FakeKeyingHardware.h"
+#include "support/RecordingKeyingDevice.h"
 #include "support/RecordingNoticeSink.h"
 #include "support/RecordingPrompter.h"
-#include "trx/TrxLinkThread.h"
 
 namespace tarnwick {
 namespace {
@@ -27,9 +27,14 @@ protected:
     void SetUp() override { InhibitArmed = 0; }
     void TearDown() override { InhibitArmed = 0; }
 
-    std::unique_ptr<KeyingPortManager> Build(const std::shared_ptr<TrxLinkThread>& link = nullptr,
+    std::unique_ptr<KeyingPortManager> Build(const RigDeviceFactory& rigDevice = nullptr,
                                              ParallelPort* parallel = nullptr) {
-        return BuildKeyingPortManager(doc, view, prompter, time, hardware, link, parallel);
+        return BuildKeyingPortManager(doc, view, prompter, time, hardware, rigDevice, parallel);
+    }
+
+    // The rig-control link's devices, recording into rigLog.
+    RigDeviceFactory RigDevices() {
+        return [this] { return std::make_unique<test::RecordingKeyingDevice>(rigLog, "rig "); };
     }
 
     void Cell(int row, int column, int value) { doc.PortMatrix[row][column] = value; }
@@ -45,6 +50,7 @@ protected:
     test::RecordingPrompter prompter;
     VirtualTimeBase time;
     test::FakeKeyingHardware hardware;
+    std::shared_ptr<test::DeviceLog> rigLog = std::make_shared<test::DeviceLog>(time);
 };
 
 TEST_F(KeyingPortBuilderTest, PttAndCwOnOneLineShareOnePortClosedAfterPttDrops) {
@@ -125,8 +131,6 @@ TEST_F(KeyingPortBuilderTest, OneComNumberOnTwoLinesIsOpenedOnce) {
 
 TEST_F(KeyingPortBuilderTest, RigLinkThenLinesInOrderThenParallelPortWin) {
     ParallelPort parallel(hardware, 0x378, false);
-    // Never connected: its devices stay silent.
-    auto link = std::make_shared<TrxLinkThread>(time, nullptr, nullptr);
     doc.ComPort = {1, 2, 3};
     Cell(kTrxRow, kPttColumn, 1);
     Cell(0, kPttColumn, kSerialRts);
@@ -136,13 +140,14 @@ TEST_F(KeyingPortBuilderTest, RigLinkThenLinesInOrderThenParallelPortWin) {
     Cell(kParallelRow, kCwColumn, 1);
     Take();
 
-    auto manager = Build(link, &parallel);
+    auto manager = Build(RigDevices(), &parallel);
     manager->PttOn();
     manager->KeyDown();
     manager.reset();
     EXPECT_EQ(Take(), (Log{"open /dev/ttyS0", "open /dev/ttyS1", "open /dev/ttyS2",
                            "/dev/ttyS1 dtr off", "/dev/ttyS1 dtr on", "/dev/ttyS0 close",
                            "/dev/ttyS1 close", "/dev/ttyS2 close"}));
+    EXPECT_EQ(rigLog->What(), (Log{"rig ptt on", "rig ptt off"}));
 
     // Without the link, line 1 carries PTT; line 2 still has CW before the parallel port.
     manager = Build(nullptr, &parallel);
@@ -209,14 +214,13 @@ TEST_F(KeyingPortBuilderTest, CellValuesTheirColumnDoesNotOfferCountAsUnset) {
 // PTT through the rig-control program still arms an inhibit input on a serial port, even
 // when a serial output device was built after PTT was last raised.
 TEST_F(KeyingPortBuilderTest, InhibitStopsAMessageWhosePttGoesToTheRigControlProgram) {
-    auto link = std::make_shared<TrxLinkThread>(time, nullptr, nullptr);
     doc.ComPort = {1, 0, 0};
     Cell(kTrxRow, kPttColumn, 1);
     Cell(0, kCwColumn, kSerialRts);
     Cell(0, kInhibitColumn, kSerialCts);
     hardware.SerialInputs("/dev/ttyS0").status = kModemCtsOn;
     InhibitArmed = 1;
-    auto manager = Build(link);
+    auto manager = Build(RigDevices());
     EXPECT_EQ(InhibitArmed.load(), 0);
     manager->PttOn();
     EXPECT_TRUE(WaitUntil([&] { return InhibitNotices(view) == 1; }, kPatienceMs));

@@ -5,9 +5,9 @@
 #include <thread>
 #include <vector>
 
+#include "morse/CwTiming.h"
+#include "morse/MorseTable.h"
 #include "platform/VirtualTimeBase.h"
-#include "send/CwTiming.h"
-#include "send/MorseTable.h"
 #include "trx/TrxLinkFixture.h"
 
 namespace tarnwick {

@@ -1,4 +1,4 @@
-#include "send/MorseTable.h"
+#include "morse/MorseTable.h"
 
 namespace tarnwick {
 

@@ -1,4 +1,4 @@
-#include "send/CwTiming.h"
+#include "morse/CwTiming.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <limits>
 
-#include "send/CwTiming.h"
-#include "send/MorseTable.h"
+#include "morse/CwTiming.h"
+#include "morse/MorseTable.h"
 
 namespace tarnwick {
 namespace {

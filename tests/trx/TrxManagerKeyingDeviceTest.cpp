@@ -6,9 +6,9 @@
 
 #include "platform/Event.h"
 #include "platform/TimeBase.h"
-#include "ports/TrxManagerKeyingDevice.h"
 #include "support/RigDaemon.h"
 #include "trx/TrxLinkThread.h"
+#include "trx/TrxManagerKeyingDevice.h"
 
 namespace tarnwick {
 namespace {

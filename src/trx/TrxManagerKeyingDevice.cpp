@@ -1,4 +1,4 @@
-#include "ports/TrxManagerKeyingDevice.h"
+#include "trx/TrxManagerKeyingDevice.h"
 
 #include "platform/TimeBase.h"
 #include "trx/TrxLinkThread.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "model/SettingsSchema.h"
-#include "send/MorseTable.h"
+#include "morse/MorseTable.h"
 
 namespace tarnwick {
 

@@ -1,4 +1,4 @@
-#include "ports/RecursiveTryLock.h"
+#include "platform/RecursiveTryLock.h"
 
 namespace tarnwick {
 

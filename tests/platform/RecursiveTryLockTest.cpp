@@ -3,7 +3,7 @@
 #include <atomic>
 #include <thread>
 
-#include "ports/RecursiveTryLock.h"
+#include "platform/RecursiveTryLock.h"
 
 namespace tarnwick {
 namespace {
