@@ -128,6 +128,9 @@ public:
     // The name of the sound device `WaveOut` chose ("WaveOutName"), so that the choice holds
     // when the device list changes; empty for the default device or a choice by number alone.
     std::string WaveOutName;
+    // Minutes without any operator action after which automatic sending stops ("TxWatchdog");
+    // 0 turns the watchdog off.
+    int TxWatchdog{};
 
     // Derived from LptPort[0] as hexadecimal when settings are loaded or port settings accepted.
     int16_t LptAddress = 0;

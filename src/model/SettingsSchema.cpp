@@ -140,6 +140,8 @@ std::vector<Row> Rows() {
         {"TrxPort", Field(&Doc::TrxPort), {"4532"}, Between(1, 65535)},
         // The chosen sound device's name, so the choice survives a re-ordered device list.
         {"WaveOutName", Field(&Doc::WaveOutName), {""}},
+        // Minutes without the operator after which Auto goes off; 0: never (keyer/TxWatchdog).
+        {"TxWatchdog", Field(&Doc::TxWatchdog), {"0"}, Between(0, kMaxTxWatchdogMinutes)},
         {"NCWTitles", Field(&Doc::NCWTitles), {"2"}, Between(1, kMaxGroups - 1), R::GroupCount},
         {"NPhTitles", Field(&Doc::NPhTitles), {"2"}, Between(1, kMaxGroups - 1), R::GroupCount},
         {"ActivCWContStr", Field(&Doc::ActivCWContStr), {"1"}, {}, R::CwPosition},

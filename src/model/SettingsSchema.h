@@ -16,6 +16,8 @@ inline constexpr unsigned kMinCwRate = 1;
 inline constexpr unsigned kMaxCwRate = 50;
 inline constexpr double kMaxTxDelaySeconds = 60.0;
 inline constexpr int kMaxComNumber = 8;
+// The longest TX watchdog limit: a day.
+inline constexpr int kMaxTxWatchdogMinutes = 1440;
 // The standard range message of a number field.
 inline constexpr const char* kComNumberRangeMessage = "Please enter an integer between 0 and 8.";
 

@@ -181,18 +181,19 @@ TEST_F(CTarnwickDocTest, SaveWritesEveryValueInOrderAndFormat) {
                                            "PortMatrix[0][1]",
                                            "PortMatrix[0][2]",
                                            "PortMatrix[1][0]"};
-    // With ComDevice1..8, TrxHost, TrxPort and WaveOutName.
-    ASSERT_EQ(names.size(), 49u + 11 + 5 * 9);
+    // With ComDevice1..8, TrxHost, TrxPort, WaveOutName and TxWatchdog.
+    ASSERT_EQ(names.size(), 49u + 12 + 5 * 9);
     EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + head.size()), head);
     const std::vector<std::string> middle = {
-        "PortMatrix[4][2]", "CWPriority",    "TXDelay",     "TXFirst",        "CWInd",
-        "CWRate",           "Report",        "FilterFreq",  "FilterWidth",    "FilterBottomWidth",
-        "DisplayGain",      "DisplayCont",   "DisplayAvg",  "DotWgt",         "DashWgt",
-        "LetterSp",         "WaveOut",       "UseTRX",      "SO2R",           "ManualSend",
-        "ComDevice1",       "ComDevice2",    "ComDevice3",  "ComDevice4",     "ComDevice5",
-        "ComDevice6",       "ComDevice7",    "ComDevice8",  "TrxHost",        "TrxPort",
-        "WaveOutName",      "NCWTitles",     "NPhTitles",   "ActivCWContStr", "ActivCWSeqStr",
-        "ActivPhContStr",   "ActivPhSeqStr", "DurNumber00", "Title00",        "Message00-00"};
+        "PortMatrix[4][2]", "CWPriority",     "TXDelay",       "TXFirst",     "CWInd",
+        "CWRate",           "Report",         "FilterFreq",    "FilterWidth", "FilterBottomWidth",
+        "DisplayGain",      "DisplayCont",    "DisplayAvg",    "DotWgt",      "DashWgt",
+        "LetterSp",         "WaveOut",        "UseTRX",        "SO2R",        "ManualSend",
+        "ComDevice1",       "ComDevice2",     "ComDevice3",    "ComDevice4",  "ComDevice5",
+        "ComDevice6",       "ComDevice7",     "ComDevice8",    "TrxHost",     "TrxPort",
+        "WaveOutName",      "TxWatchdog",     "NCWTitles",     "NPhTitles",   "ActivCWContStr",
+        "ActivCWSeqStr",    "ActivPhContStr", "ActivPhSeqStr", "DurNumber00", "Title00",
+        "Message00-00"};
     EXPECT_EQ(std::vector<std::string>(names.begin() + 23, names.begin() + 23 + middle.size()),
               middle);
     EXPECT_EQ(names.back(), "Message04-06");
