@@ -60,6 +60,10 @@ void SetTextIfDifferent(QLineEdit* edit, const std::string& text) {
     const QString wanted = Q(text);
     if (edit->text() != wanted) {
         edit->setText(wanted);
+        // A long text shows its start, as the operator reads it.
+        if (!edit->hasFocus()) {
+            edit->setCursorPosition(0);
+        }
     }
 }
 
@@ -100,6 +104,8 @@ COperatingView::~COperatingView() {
     closing_ = true;
     tick_.stop();
     keys_.reset();
+    // Nothing may reach the session while it goes (a box it shows runs an event loop).
+    menus_.reset();
     // PTT down and the devices released before any control goes.
     session_.reset();
 }

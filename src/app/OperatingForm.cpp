@@ -129,7 +129,7 @@ QLayout* BuildBuffers(QWidget& view, OperatingForm& f) {
         f.nextRadios[k] = Identify(new QRadioButton(&view), kFirstNextRadio + k);
         f.nextGroup->addButton(f.nextRadios[k], k + 1);
         f.buffers[k] = MakeEdit(view, kFirstBuffer + k);
-        f.buffers[k]->setMinimumWidth(260);
+        f.buffers[k]->setMinimumWidth(300);
         f.txButtons[k] = MakeButton(view, kFirstTxButton + k, "");
         f.txButtons[k]->setText(QStringLiteral("TX &%1").arg(k + 1));
         grid->addWidget(f.nextRadios[k], k, 0);
@@ -160,6 +160,8 @@ QLayout* BuildSequencing(QWidget& view, OperatingForm& f) {
     const QFontMetrics metrics(clockFont);
     f.clock->setFixedHeight(2 * metrics.lineSpacing() + 14);
     f.clock->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("0000 Dec 00")) + 24);
+    // A text box would ask for far more room than two short lines need.
+    f.clock->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 
     f.startTime = MakeEdit(view, kStartTime);
     f.startTime->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("00:00:00")) + 16);
@@ -192,6 +194,7 @@ QLayout* BuildStation(QWidget& view, OperatingForm& f) {
     f.call = MakeEdit(view, kCall);
     f.call->setValidator(new UpperCaseValidator(f.call));
     f.grid = MakeEdit(view, kGrid);
+    f.grid->setFixedWidth(f.grid->fontMetrics().horizontalAdvance(QStringLiteral("MMMMMMM")) + 12);
     f.lookup = MakeButton(view, kLookup, "&Lookup");
     f.report = MakeEdit(view, kReport);
     grid->addWidget(MakeLabel(view, "To  Radio:", f.call), 0, 0);
@@ -199,6 +202,11 @@ QLayout* BuildStation(QWidget& view, OperatingForm& f) {
     grid->addWidget(MakeLabel(view, "Grid (6 digit):", f.grid), 1, 0);
     grid->addWidget(f.grid, 1, 1);
     grid->addWidget(f.lookup, 1, 2);
+    grid->setColumnStretch(2, 1);
+    for (QLineEdit* station : {f.call, f.report}) {
+        station->setMinimumWidth(f.grid->width());
+        station->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    }
     grid->addWidget(MakeLabel(view, "Report:", f.report), 2, 0);
     grid->addWidget(f.report, 2, 1, 1, 2);
 
