@@ -35,23 +35,30 @@ constexpr MenuEntry kBufferMenu[] = {
     {"Replace Selected File", kCmdReplaceFile},
 };
 
-EditFocus FocusOf(const QLineEdit* edit) {
+// Reading the clipboard can mean a round trip to the program that owns it, which may hang for
+// seconds: it is read only when the operator opens a menu. Otherwise Paste counts as possible
+// (pasting nothing changes nothing).
+bool ClipboardHasText(bool ask) {
+    return !ask || !QGuiApplication::clipboard()->text().isEmpty();
+}
+
+EditFocus FocusOf(const QLineEdit* edit, bool askClipboard) {
     EditFocus focus;
     focus.isEdit = true;
     focus.canUndo = edit->isUndoAvailable();
     focus.hasSelection = edit->hasSelectedText();
     focus.readOnly = edit->isReadOnly();
-    focus.clipboardHasText = !QGuiApplication::clipboard()->text().isEmpty();
+    focus.clipboardHasText = ClipboardHasText(askClipboard);
     return focus;
 }
 
-EditFocus FocusOf(const QPlainTextEdit* edit) {
+EditFocus FocusOf(const QPlainTextEdit* edit, bool askClipboard) {
     EditFocus focus;
     focus.isEdit = true;
     focus.canUndo = !edit->isReadOnly() && edit->document()->isUndoAvailable();
     focus.hasSelection = edit->textCursor().hasSelection();
     focus.readOnly = edit->isReadOnly();
-    focus.clipboardHasText = !QGuiApplication::clipboard()->text().isEmpty();
+    focus.clipboardHasText = ClipboardHasText(askClipboard);
     return focus;
 }
 
@@ -77,19 +84,18 @@ ViewEditCommands::ViewEditCommands(CMainFrame& frame, const CTarnwickDoc& doc,
         connect(action, &QAction::triggered, this, [this, id] { Run(id); });
         for (QObject* owner : action->associatedObjects()) {
             if (auto* menu = qobject_cast<QMenu*>(owner)) {
-                connect(menu, &QMenu::aboutToShow, this, &ViewEditCommands::UpdateEnabling,
-                        Qt::UniqueConnection);
+                connect(
+                    menu, &QMenu::aboutToShow, this, [this] { UpdateEnabling(true); },
+                    Qt::UniqueConnection);
             }
         }
     }
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget*, QWidget* now) { FollowFocus(now); });
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
-            &ViewEditCommands::UpdateEnabling);
     for (QLineEdit* buffer : buffers_) {
         buffer->installEventFilter(this);
     }
-    UpdateEnabling();
+    UpdateEnabling(false);
 }
 
 ViewEditCommands::~ViewEditCommands() {
@@ -98,23 +104,23 @@ ViewEditCommands::~ViewEditCommands() {
     }
 }
 
-EditFocus ViewEditCommands::Focus() const {
+EditFocus ViewEditCommands::Focus(bool askClipboard) const {
     QWidget* focused = QApplication::focusWidget();
     if (const auto* line = qobject_cast<const QLineEdit*>(focused)) {
-        return FocusOf(line);
+        return FocusOf(line, askClipboard);
     }
     if (const auto* plain = qobject_cast<const QPlainTextEdit*>(focused)) {
-        return FocusOf(plain);
+        return FocusOf(plain, askClipboard);
     }
     return {};
 }
 
 bool ViewEditCommands::IsEnabled(int commandId) const {
-    return EditCommandEnabled(commandId, Focus());
+    return EditCommandEnabled(commandId, Focus(false));
 }
 
-void ViewEditCommands::UpdateEnabling() {
-    const EditFocus focus = Focus();
+void ViewEditCommands::UpdateEnabling(bool askClipboard) {
+    const EditFocus focus = Focus(askClipboard);
     for (const int id : kEditCommands) {
         frame_.Action(id)->setEnabled(EditCommandEnabled(id, focus));
     }
@@ -125,7 +131,7 @@ void ViewEditCommands::FollowFocus(QWidget* now) {
         disconnect(c);
     }
     followed_ = now;
-    const auto update = [this] { UpdateEnabling(); };
+    const auto update = [this] { UpdateEnabling(false); };
     if (auto* line = qobject_cast<QLineEdit*>(now)) {
         followConnections_ = {connect(line, &QLineEdit::selectionChanged, this, update),
                               connect(line, &QLineEdit::textChanged, this, update),
@@ -135,7 +141,7 @@ void ViewEditCommands::FollowFocus(QWidget* now) {
                               connect(plain, &QPlainTextEdit::undoAvailable, this, update),
                               connect(plain, &QPlainTextEdit::textChanged, this, update)};
     }
-    UpdateEnabling();
+    UpdateEnabling(false);
 }
 
 void ViewEditCommands::Run(int commandId) {
@@ -184,7 +190,7 @@ void ViewEditCommands::Run(int commandId) {
                 break;
         }
     }
-    UpdateEnabling();
+    UpdateEnabling(false);
 }
 
 bool ViewEditCommands::PutOnClipboard(const QString& text) {
@@ -258,7 +264,7 @@ bool ViewEditCommands::eventFilter(QObject* watched, QEvent* event) {
 
 void ViewEditCommands::ShowBufferMenu(QLineEdit* edit, const QPoint& globalPos) {
     QMenu menu(&view_);
-    const EditFocus focus = FocusOf(edit);
+    const EditFocus focus = FocusOf(edit, true);
     for (const MenuEntry& entry : kBufferMenu) {
         if (entry.text == nullptr) {
             menu.addSeparator();

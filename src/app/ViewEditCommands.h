@@ -37,14 +37,15 @@ public:
 
     bool IsEnabled(int commandId) const;
     void Run(int commandId);
-    // Sets the enabled state of the frame's Edit commands from the focused box.
-    void UpdateEnabling();
+    // Sets the enabled state of the frame's Edit commands from the focused box; the clipboard
+    // is read only when asked (as a menu opens).
+    void UpdateEnabling(bool askClipboard);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    EditFocus Focus() const;
+    EditFocus Focus(bool askClipboard) const;
     void FollowFocus(QWidget* now);
     void ReplaceSelectedFile(QLineEdit* edit);
     void ReplacePlainTextSelection(QPlainTextEdit* edit);
