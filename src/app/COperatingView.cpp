@@ -402,19 +402,23 @@ void COperatingView::Refresh() {
     }
     SetTextIfDifferent(form_.duration, s.durationText);
     SetTextIfDifferent(form_.pause, s.pauseText);
-    const int highlighted = session_->HighlightedBuffer();
     for (int k = 0; k < kBufferCount; ++k) {
-        QLineEdit* buffer = form_.buffers[k];
-        SetTextIfDifferent(buffer, s.buffers[k]);
-        if (k + 1 == highlighted) {
+        SetTextIfDifferent(form_.buffers[k], s.buffers[k]);
+        form_.txButtons[k]->setEnabled(s.txButtonsEnabled);
+    }
+    // The buffer being sent, black on yellow.
+    const int highlighted = session_->HighlightedBuffer();
+    if (highlighted != shownHighlight_) {
+        if (shownHighlight_ != 0) {
+            form_.buffers[shownHighlight_ - 1]->setPalette(bufferPalette_);
+        }
+        if (highlighted != 0) {
             QPalette sent = bufferPalette_;
             sent.setColor(QPalette::Base, Qt::yellow);
             sent.setColor(QPalette::Text, Qt::black);
-            buffer->setPalette(sent);
-        } else {
-            buffer->setPalette(bufferPalette_);
+            form_.buffers[highlighted - 1]->setPalette(sent);
         }
-        form_.txButtons[k]->setEnabled(s.txButtonsEnabled);
+        shownHighlight_ = highlighted;
     }
     form_.nextRadios[s.selectedBuffer - 1]->setChecked(true);
     form_.txFirst->setChecked(s.txFirst);

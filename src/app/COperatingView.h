@@ -146,6 +146,7 @@ private:
     bool pttWarning_ = false;
     QPalette bufferPalette_;
     CwIndicator shownIndicator_ = CwIndicator::CwIdle;
+    int shownHighlight_ = 0;
     std::string shownSentText_;
 };
 

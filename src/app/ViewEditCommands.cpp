@@ -79,14 +79,15 @@ ViewEditCommands::ViewEditCommands(CMainFrame& frame, const CTarnwickDoc& doc,
         dialog.selectFile(choice.fileName);
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
+    QList<QMenu*> menus;
     for (const int id : kEditCommands) {
         QAction* action = frame_.Action(id);
         connect(action, &QAction::triggered, this, [this, id] { Run(id); });
         for (QObject* owner : action->associatedObjects()) {
-            if (auto* menu = qobject_cast<QMenu*>(owner)) {
-                connect(
-                    menu, &QMenu::aboutToShow, this, [this] { UpdateEnabling(true); },
-                    Qt::UniqueConnection);
+            auto* menu = qobject_cast<QMenu*>(owner);
+            if (menu != nullptr && !menus.contains(menu)) {
+                menus << menu;
+                connect(menu, &QMenu::aboutToShow, this, [this] { UpdateEnabling(true); });
             }
         }
     }
