@@ -46,7 +46,12 @@ CMainFrame::CMainFrame(CTarnwickDoc& doc, SettingsStore& store, Prompter& prompt
     resize(kDefaultWidth, kDefaultHeight);
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // The view goes first, while the menus, actions and panes it uses are all still here; its
+    // keyer session drops PTT on the way.
+    hooks_ = nullptr;
+    delete takeCentralWidget();
+}
 
 QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text) {
     QAction* action = menu->addAction(text);

@@ -1,50 +1,14 @@
 #include "app/QtPrompter.h"
 
-#include <QMessageBox>
 #include <QThread>
-#include <QTimer>
 #include <atomic>
 #include <cstdio>
 
+#include "app/MessageBoxes.h"
 #include "platform/Event.h"
 #include "platform/TimeBase.h"
 
 namespace tarnwick {
-namespace {
-
-// How often an open box looks whether its worker gave up waiting.
-constexpr int kAbandonPollMs = 100;
-
-QMessageBox::StandardButtons ButtonsOf(PromptButtons buttons) {
-    switch (buttons) {
-        case PromptButtons::RetryCancel:
-            return QMessageBox::Retry | QMessageBox::Cancel;
-        case PromptButtons::YesNo:
-            return QMessageBox::Yes | QMessageBox::No;
-        case PromptButtons::Ok:
-            break;
-    }
-    return QMessageBox::Ok;
-}
-
-PromptAnswer AnswerOf(int button, PromptButtons buttons) {
-    switch (button) {
-        case QMessageBox::Ok:
-            return PromptAnswer::Ok;
-        case QMessageBox::Retry:
-            return PromptAnswer::Retry;
-        case QMessageBox::Yes:
-            return PromptAnswer::Yes;
-        case QMessageBox::No:
-            return PromptAnswer::No;
-        case QMessageBox::Cancel:
-            return PromptAnswer::Cancel;
-        default:
-            return NegativeAnswer(buttons);
-    }
-}
-
-}  // namespace
 
 struct QtPrompter::Request {
     std::string text;
@@ -119,22 +83,11 @@ void QtPrompter::ServeQueue() {
 
 PromptAnswer QtPrompter::ShowBox(const std::string& text, PromptButtons buttons,
                                  const std::shared_ptr<Request>& request) {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tarnwick"), QString::fromStdString(text),
-                    ButtonsOf(buttons));
-    QTimer abandonWatch;
+    std::function<bool()> abandoned;
     if (request) {
-        connect(&abandonWatch, &QTimer::timeout, &box, [&box, &request] {
-            if (request->abandoned.load()) {
-                box.done(QMessageBox::Cancel);
-            }
-        });
-        abandonWatch.start(kAbandonPollMs);
+        abandoned = [&request] { return request->abandoned.load(); };
     }
-    QPointer<QMessageBox> previous = openBox_;
-    openBox_ = &box;
-    const int button = box.exec();
-    openBox_ = previous;
-    return AnswerOf(button, buttons);
+    return ShowKeyerBox(nullptr, text, buttons, abandoned, &openBox_);
 }
 
 }  // namespace tarnwick

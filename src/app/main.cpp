@@ -7,11 +7,15 @@
 #include <cstring>
 #include <memory>
 
+#include "app/CMainFrame.h"
+#include "app/COperatingView.h"
 #include "app/CTarnwickApp.h"
 #include "app/QtPrompter.h"
 #include "app/ShutdownSignals.h"
 #include "app/SingleInstance.h"
+#include "keyer/UtcClock.h"
 #include "platform/TimeBase.h"
+#include "ports/LinuxKeyingHardware.h"
 
 namespace {
 
@@ -85,7 +89,16 @@ int main(int argc, char** argv) {
 
     tarnwick::QtPrompter prompter(haveDisplay);
     const QString key = QFileInfo(QApplication::applicationFilePath()).completeBaseName();
-    tarnwick::CTarnwickApp app(prompter, tarnwick::RealTime(), key);
+    tarnwick::LinuxKeyingHardware hardware;
+    tarnwick::SystemUtcClock clock;
+    tarnwick::CTarnwickApp app(
+        prompter, tarnwick::RealTime(), key,
+        [&hardware, &clock](tarnwick::CMainFrame& frame, tarnwick::CTarnwickDoc& doc,
+                            tarnwick::Prompter& boxes) {
+            auto* view = new tarnwick::COperatingView(
+                {frame, doc, boxes, tarnwick::RealTime(), clock, hardware});
+            frame.SetOperatingView(view, view);
+        });
     tarnwick::ShutdownSignals shutdownSignals;
     QObject::connect(&shutdownSignals, &tarnwick::ShutdownSignals::Requested, &app,
                      &tarnwick::CTarnwickApp::Shutdown);

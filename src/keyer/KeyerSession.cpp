@@ -3,8 +3,10 @@
 #include "audio/ReceiveProcessor.h"
 #include "audio/ReceiveSettings.h"
 #include "keyer/GeneratedMessages.h"
+#include "keyer/UtcClock.h"
 #include "model/CTarnwickDoc.h"
 #include "platform/NoticeSink.h"
+#include "platform/TimeBase.h"
 #include "send/KeyingSettings.h"
 #include "send/ManualSender.h"
 #include "send/TransmitEngine.h"
@@ -48,6 +50,8 @@ private:
 KeyerSession::KeyerSession(const KeyerSessionSetup& setup)
     : doc_(setup.doc),
       listener_(setup.listener),
+      time_(setup.time),
+      clock_(setup.clock),
       prompter_(setup.notices, setup.listener, setup.time),
       engine_(std::make_unique<TransmitEngine>(setup.doc, setup.notices, prompter_, setup.time,
                                                setup.hardware)),
@@ -58,6 +62,7 @@ KeyerSession::KeyerSession(const KeyerSessionSetup& setup)
     // Until here a box shown by the engine (the rig link, the parallel port) found the session
     // busy, so its handler could not reach a half-built session.
     depth_ = 0;
+    Touched();
 }
 
 KeyerSession::~KeyerSession() {
@@ -96,6 +101,7 @@ void KeyerSession::ClockTick() {
     const int64_t start = state.nextStart;
     const size_t before = events_.size();
     handedOver_ = false;
+    CheckWatchdog();
     sequencer_.ClockTick();
     // The count moves on by one at a boundary only; otherwise it stays or restarts at 0. The
     // boundary is told before what it started.
@@ -174,6 +180,7 @@ void KeyerSession::Dispatch(const Notice& notice) {
 }
 
 void KeyerSession::PressTx(int k) {
+    Touched();
     if (!Idle()) {
         return;
     }
@@ -182,6 +189,7 @@ void KeyerSession::PressTx(int k) {
 }
 
 void KeyerSession::PressFunctionKey(int k) {
+    Touched();
     if (!Idle()) {
         return;
     }
@@ -190,6 +198,7 @@ void KeyerSession::PressFunctionKey(int k) {
 }
 
 void KeyerSession::ToggleAuto() {
+    Touched();
     if (!Idle()) {
         return;
     }
@@ -198,6 +207,7 @@ void KeyerSession::ToggleAuto() {
 }
 
 void KeyerSession::StopTransmission() {
+    Touched();
     if (manual_ && manual_->IsOpen()) {
         // Live CW stops at once, whatever call is under way; its window hears of it.
         manual_->End();
@@ -211,6 +221,7 @@ void KeyerSession::StopTransmission() {
 }
 
 ManualSender* KeyerSession::OpenManualSending() {
+    Touched();
     if (!Idle() || manual_ || Transmitting()) {
         return nullptr;
     }
@@ -236,12 +247,14 @@ void KeyerSession::DispatchManual(uint32_t message) {
     } else if (message == kManualSendSent) {
         Emit(ManualNews{false});
     } else {
-        manual_.reset();
+        // Ended with the key up and PTT down; the sender stays, idle, for its window to let go
+        // of (CloseManualSending).
         Emit(ManualNews{true});
     }
 }
 
 void KeyerSession::StartTimeEdited(const std::string& text) {
+    Touched();
     if (Idle()) {
         Step step(*this);
         sequencer_.StartTimeEdited(text);
@@ -249,6 +262,7 @@ void KeyerSession::StartTimeEdited(const std::string& text) {
 }
 
 void KeyerSession::StartTimeUp() {
+    Touched();
     if (Idle()) {
         Step step(*this);
         sequencer_.StartTimeUp();
@@ -256,6 +270,7 @@ void KeyerSession::StartTimeUp() {
 }
 
 void KeyerSession::StartTimeDown() {
+    Touched();
     if (Idle()) {
         Step step(*this);
         sequencer_.StartTimeDown();
@@ -263,22 +278,27 @@ void KeyerSession::StartTimeDown() {
 }
 
 void KeyerSession::SetBufferText(int k, const std::string& text) {
+    Touched();
     sequencer_.SetBufferText(k, text);
 }
 
 void KeyerSession::SelectNextBuffer(int k) {
+    Touched();
     sequencer_.SelectNextBuffer(k);
 }
 
 void KeyerSession::SetDurationText(const std::string& text) {
+    Touched();
     sequencer_.SetDurationText(text);
 }
 
 void KeyerSession::SetPauseText(const std::string& text) {
+    Touched();
     sequencer_.SetPauseText(text);
 }
 
 void KeyerSession::SelectCwMode() {
+    Touched();
     if (Idle()) {
         Step step(*this);
         sequencer_.SelectCwMode();
@@ -286,6 +306,7 @@ void KeyerSession::SelectCwMode() {
 }
 
 void KeyerSession::SelectPhoneMode() {
+    Touched();
     if (Idle()) {
         Step step(*this);
         sequencer_.SelectPhoneMode();
@@ -293,6 +314,7 @@ void KeyerSession::SelectPhoneMode() {
 }
 
 void KeyerSession::SelectContestPeriod() {
+    Touched();
     if (Idle()) {
         Step step(*this);
         sequencer_.SelectContestPeriod();
@@ -300,6 +322,7 @@ void KeyerSession::SelectContestPeriod() {
 }
 
 void KeyerSession::SelectSequencedPeriod() {
+    Touched();
     if (Idle()) {
         Step step(*this);
         sequencer_.SelectSequencedPeriod();
@@ -307,17 +330,21 @@ void KeyerSession::SelectSequencedPeriod() {
 }
 
 void KeyerSession::GenerateStandardMessages() {
+    // Also called by the sequencer (mode and period), which the operator's intent started.
+    Touched();
     if (auto generated = tarnwick::GenerateStandardMessages(doc_, callText_)) {
         sequencer_.ApplyStandardMessages(generated->buffers, generated->number);
     }
 }
 
 void KeyerSession::CallTextChanged(const std::string& text) {
+    Touched();
     callText_ = text;
     callChanged_ = true;
 }
 
 void KeyerSession::CallBoxLeft() {
+    Touched();
     if (!Idle() || !callChanged_) {
         return;
     }
@@ -327,11 +354,13 @@ void KeyerSession::CallBoxLeft() {
 }
 
 void KeyerSession::SetFirFilter(bool on) {
+    Touched();
     doc_.FirFilter = on ? 1 : 0;
     PublishSettings();
 }
 
 void KeyerSession::SetFftFilter(bool on) {
+    Touched();
     doc_.FftFilter = on ? 1 : 0;
     PublishSettings();
 }
@@ -344,6 +373,7 @@ void KeyerSession::PublishSettings() {
 }
 
 SettingChange KeyerSession::ChangeSetting(std::string_view name, std::string_view text) {
+    Touched();
     if (!Idle()) {
         return {SettingChange::Result::Refused, std::string(name), kBusyText};
     }
@@ -376,6 +406,32 @@ SettingChange KeyerSession::ChangeSetting(std::string_view name, std::string_vie
     return change;
 }
 
+void KeyerSession::PortSettingsApplied(bool parallelAddressChanged) {
+    Touched();
+    if (!Idle()) {
+        return;
+    }
+    Step step(*this);
+    PublishSettings();
+    if (parallelAddressChanged) {
+        engine_->SyncParallelPort();
+    }
+}
+
+void KeyerSession::Touched() {
+    watchdog_.Touch(time_.NowNs());
+}
+
+void KeyerSession::CheckWatchdog() {
+    const int limit = doc_.TxWatchdog;
+    if (!sequencer_.State().autoOn || !watchdog_.Expired(time_.NowNs(), limit)) {
+        return;
+    }
+    // As TX Stop: PTT down first, then Auto off; a message not under way finds nothing to stop.
+    sequencer_.StopTransmission();
+    Emit(WatchdogNews{TxWatchdog::StoppedMessage(limit, UtcTimeOfDayText(clock_.NowSeconds()))});
+}
+
 bool KeyerSession::WaitForRigLink(Event* cancel) {
     return engine_->WaitForTrxLink(cancel);
 }
@@ -402,6 +458,10 @@ void KeyerSession::DropSentTextFront(size_t count) {
 
 void KeyerSession::SetKeyingObserver(KeyingObserver* observer) {
     engine_->SetKeyingObserver(observer);
+}
+
+void KeyerSession::SetKeyTap(KeyEdgeTap* tap) {
+    engine_->SetKeyTap(tap);
 }
 
 SpectrumHandOver* KeyerSession::Spectrum() const {
@@ -508,6 +568,8 @@ void KeyerSession::Deliver(const SessionEvent& event) {
         listener_.OnSequenceBoundary(*boundary);
     } else if (const auto* manual = std::get_if<ManualNews>(&event)) {
         manual->ended ? listener_.OnManualSendingEnded() : listener_.OnManualSent();
+    } else if (const auto* watchdog = std::get_if<WatchdogNews>(&event)) {
+        listener_.OnTxWatchdogStopped(watchdog->message);
     }
 }
 

@@ -13,6 +13,7 @@
 #include "keyer/SequencerPort.h"
 #include "keyer/SessionListener.h"
 #include "keyer/SettingEditor.h"
+#include "keyer/TxWatchdog.h"
 #include "keyer/WindowPrompter.h"
 
 namespace tarnwick {
@@ -20,6 +21,7 @@ namespace tarnwick {
 class CTarnwickDoc;
 class Event;
 class KeyingHardware;
+class KeyEdgeTap;
 class KeyingObserver;
 class ManualSender;
 class NoticeSink;
@@ -60,6 +62,10 @@ struct KeyerSessionSetup {
 // HandleNotice then, and they are acted on at once (an inhibit drops PTT even while a box is
 // open). Intents and ticks that arrive while a call is under way are not carried out in the
 // middle of it: a stop is carried out as soon as that call is over, anything else is ignored.
+//
+// Every intent counts as the operator's touch for the TX watchdog: when "TxWatchdog" minutes
+// pass without one while Auto is on, the tick stops the transmission, switches Auto off and
+// tells the front end (OnTxWatchdogStopped).
 class KeyerSession : private SequencerPort {
 public:
     explicit KeyerSession(const KeyerSessionSetup& setup);
@@ -112,6 +118,9 @@ public:
     // indicator, mode, period, the rig link, the parallel port and its two-radio switch, the
     // receive filter).
     SettingChange ChangeSetting(std::string_view name, std::string_view text);
+    // The port settings dialog wrote its values into the document: the snapshots follow, and
+    // the parallel port is set up anew when its address text changed.
+    void PortSettingsApplied(bool parallelAddressChanged);
     // For front ends that may wait (a command line, never a window): until the rig-control
     // link has carried out everything asked of it so far, its connection included, or `cancel`
     // is signalled (false). Its news then waits in the notice channel.
@@ -137,6 +146,9 @@ public:
     // Sees every PTT change, key edge and character at the moment the keying makes it, on the
     // keying thread: for traces and measurements. Takes effect at the next message.
     void SetKeyingObserver(KeyingObserver* observer);
+    // Every key edge from now on is recorded in `tap` (null: none), for a sidetone; the tap
+    // must stay until it is replaced or the session goes.
+    void SetKeyTap(KeyEdgeTap* tap);
     // Where the receive side publishes each finished averaged spectrum, for the display's
     // drawing thread (the only reader; WaterfallThread); null without a receive side. It lives
     // as long as the session: the drawing thread must end before the session goes.
@@ -147,7 +159,8 @@ public:
     // field and hears of it through OnManualSent and OnManualSendingEnded; a stop (ESC) ends
     // it with the key up and PTT down.
     ManualSender* OpenManualSending();
-    // "Done" or the window closing: key up and PTT down at once, then the sender goes.
+    // "Done" or the window closing, also after OnManualSendingEnded: key up and PTT down at
+    // once, then the sender goes (the window holds it until then).
     void CloseManualSending();
     ManualSender* ManualSending() const { return manual_.get(); }
 
@@ -158,8 +171,11 @@ private:
     struct ManualNews {
         bool ended;  // else: characters were keyed
     };
-    using SessionEvent =
-        std::variant<KeyChange, char, PttState, EndReason, SequenceBoundary, ManualNews>;
+    struct WatchdogNews {
+        std::string message;
+    };
+    using SessionEvent = std::variant<KeyChange, char, PttState, EndReason, SequenceBoundary,
+                                      ManualNews, WatchdogNews>;
     class Step;
 
     // SequencerPort, called by the sequencer on this thread.
@@ -183,9 +199,17 @@ private:
     void Deliver(const SessionEvent& event);
     // False (and the intent is dropped) while another call is under way.
     bool Idle() const { return depth_ == 0; }
+    // The operator did something: the TX watchdog starts counting again.
+    void Touched();
+    // On the tick: Auto off and the transmission stopped when the operator has been away for
+    // the watchdog's limit.
+    void CheckWatchdog();
 
     CTarnwickDoc& doc_;
     SessionListener& listener_;
+    TimeBase& time_;
+    const UtcClock& clock_;
+    TxWatchdog watchdog_;
     // Calls under way (Step); busy while the constructor runs.
     int depth_ = 1;
     WindowPrompter prompter_;

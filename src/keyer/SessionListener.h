@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "keyer/WindowPrompter.h"
 
@@ -37,6 +38,8 @@ public:
     virtual void OnManualSent() {}
     // Manual sending was ended from outside its window (an inhibit, a stop): the window closes.
     virtual void OnManualSendingEnded() {}
+    // The TX watchdog stopped automatic sending; `message` says so for the status bar.
+    virtual void OnTxWatchdogStopped(const std::string& /*message*/) {}
 };
 
 }  // namespace tarnwick

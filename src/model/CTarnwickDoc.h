@@ -131,6 +131,9 @@ public:
     // off by default), at "SidetoneFreq" Hz.
     int Sidetone{};
     int SidetoneFreq{};
+    // Minutes without any operator action after which automatic sending stops ("TxWatchdog");
+    // 0 turns the watchdog off.
+    int TxWatchdog{};
 
     // Derived from LptPort[0] as hexadecimal when settings are loaded or port settings accepted.
     int16_t LptAddress = 0;

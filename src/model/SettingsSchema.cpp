@@ -156,6 +156,8 @@ std::vector<Row> Rows() {
          {kMinSidetoneFreq, kMaxSidetoneFreq, {}, {}},
          {},
          KeyedRange{kMinSidetoneFreq, kMaxSidetoneFreq, {}}},
+        // Minutes without the operator after which Auto goes off; 0: never (keyer/TxWatchdog).
+        {"TxWatchdog", Field(&Doc::TxWatchdog), {"0"}, Between(0, kMaxTxWatchdogMinutes)},
         {"NCWTitles", Field(&Doc::NCWTitles), {"2"}, Between(1, kMaxGroups - 1), R::GroupCount},
         {"NPhTitles", Field(&Doc::NPhTitles), {"2"}, Between(1, kMaxGroups - 1), R::GroupCount},
         {"ActivCWContStr", Field(&Doc::ActivCWContStr), {"1"}, {}, R::CwPosition},

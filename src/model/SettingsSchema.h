@@ -19,6 +19,8 @@ inline constexpr int kMaxComNumber = 8;
 // The sidetone's pitch, in Hz.
 inline constexpr int kMinSidetoneFreq = 200;
 inline constexpr int kMaxSidetoneFreq = 2000;
+// The longest TX watchdog limit: a day.
+inline constexpr int kMaxTxWatchdogMinutes = 1440;
 // The standard range message of a number field.
 inline constexpr const char* kComNumberRangeMessage = "Please enter an integer between 0 and 8.";
 

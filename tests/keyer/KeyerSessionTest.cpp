@@ -76,6 +76,9 @@ struct SessionRig : SessionListener {
     }
     void OnManualSent() override { events.push_back("manual sent"); }
     void OnManualSendingEnded() override { events.push_back("manual ended"); }
+    void OnTxWatchdogStopped(const std::string& message) override {
+        events.push_back("watchdog " + message);
+    }
     void OnSequenceBoundary(const SequenceBoundary& b) override {
         events.push_back(UtcTimeOfDayText(b.startSeconds) +
                          (b.transmitSequence ? " transmit" : " receive"));
@@ -278,7 +281,43 @@ TEST(KeyerSessionTest, ManualSendingKeysThroughTheSessionAndEscEndsIt) {
 
     rig.session->StopTransmission();
     pumpUntil("manual ended");
+    rig.session->CloseManualSending();
     EXPECT_EQ(rig.session->ManualSending(), nullptr);
+    EXPECT_EQ(rig.Ptt(), (Lines{"rts on", "rts off"}));
+}
+
+// The TX watchdog: with Auto on and nobody touching the keyer for its limit, the tick stops the
+// message under way (PTT down first) and switches Auto off with a status message; any intent
+// starts the count again, and a limit of 0 never fires.
+TEST(KeyerSessionTest, TheTxWatchdogEndsAutoWhenTheOperatorIsAway) {
+    SessionRig rig;
+    rig.doc.Contest = 0;
+    rig.doc.TxWatchdog = 0;
+    rig.session->Start();
+    // The pause's PTT drop waits for the window, which this test does not answer: the message
+    // stays under way, and only the test moves the monotonic clock.
+    rig.session->SetBufferText(1, "E [P:1] E");
+    rig.session->ToggleAuto();
+    rig.Tick();
+    ASSERT_TRUE(rig.session->Transmitting());
+    const auto away = [&](int64_t seconds) {
+        rig.time.AdvanceNs(seconds * kNsPerSecond);
+        rig.Tick();
+    };
+    away(3 * 60);
+    EXPECT_TRUE(rig.session->State().autoOn) << "a limit of 0 never fires";
+    rig.session->ChangeSetting("TxWatchdog", "2");
+    away(100);
+    rig.session->SetPauseText("10");
+    away(100);
+    EXPECT_TRUE(rig.session->State().autoOn) << "the pause box was touched 100 s ago";
+    rig.events.clear();
+    away(20);
+    EXPECT_FALSE(rig.session->State().autoOn);
+    EXPECT_FALSE(rig.session->Transmitting());
+    EXPECT_EQ(rig.events, (Lines{"12:00:05 ptt down", "12:00:05 stopped",
+                                 "watchdog TX watchdog: Auto switched off at 12:00:05 UTC after 2 "
+                                 "minutes without the operator"}));
     EXPECT_EQ(rig.Ptt(), (Lines{"rts on", "rts off"}));
 }
 
