@@ -17,9 +17,10 @@ inline constexpr int kPortSettings = 32781;
 inline constexpr int kFunctionKeys = 32782;
 inline constexpr int kCwGroups = 32983;
 inline constexpr int kPhoneGroups = 32984;
-// The group menus list group n as command kFirstGroup + n.
+// The group menus list group n as command kFirstGroup + n, for every position the list can
+// hold (kMaxGroups of the document).
 inline constexpr int kFirstGroup = 32985;
-inline constexpr int kLastGroup = 33084;
+inline constexpr int kLastGroup = 33085;
 inline constexpr int kCopy = 57634;
 inline constexpr int kCut = 57635;
 inline constexpr int kPaste = 57637;

@@ -16,6 +16,8 @@ namespace tarnwick {
 
 using namespace CommandId;
 
+static_assert(kLastGroup - kFirstGroup + 1 == kMaxGroups, "one command per list position");
+
 OperatingMenus::OperatingMenus(CMainFrame& frame, CTarnwickDoc& doc, KeyerSession& session,
                                Prompter& prompter, QWidget& view, Hooks hooks)
     : QObject(&view),
@@ -52,7 +54,7 @@ OperatingMenus::OperatingMenus(CMainFrame& frame, CTarnwickDoc& doc, KeyerSessio
         connect(menu, &QMenu::aboutToShow, this, &OperatingMenus::UpdateMarks);
         connect(menu, &QMenu::triggered, this, [this](QAction* action) {
             const int id = action->data().toInt();
-            if (id >= kFirstGroup && id < kFirstGroup + kMaxGroups) {
+            if (id >= kFirstGroup && id <= kLastGroup) {
                 EditGroup(id - kFirstGroup);
             }
         });
@@ -92,12 +94,9 @@ void OperatingMenus::UpdateMarks() {
     frame_.Action(kSequencedPeriod)->setChecked(!contest);
     frame_.Action(kCwMode)->setChecked(doc_.Mode == 0);
     frame_.Action(kPhoneMode)->setChecked(doc_.Mode == 1);
-    const int cwDefault = contest ? doc_.ActivCWContStr : doc_.ActivCWSeqStr;
-    const int phoneDefault = contest ? doc_.ActivPhContStr : doc_.ActivPhSeqStr;
     for (QActionGroup* group : {cwGroup_, phoneGroup_}) {
         for (QAction* item : group->actions()) {
-            const int p = item->data().toInt() - kFirstGroup;
-            item->setChecked(p == (doc_.IsCwPosition(p) ? cwDefault : phoneDefault));
+            item->setChecked(doc_.IsPeriodDefault(item->data().toInt() - kFirstGroup));
         }
     }
 }

@@ -197,6 +197,14 @@ int CTarnwickDoc::ActiveGroupPosition() const {
     return IsCwPosition(position) ? position : 0;
 }
 
+bool CTarnwickDoc::IsPeriodDefault(int position) const {
+    const bool sequenced = Contest == kSequencedPeriod;
+    if (IsCwPosition(position)) {
+        return position == (sequenced ? ActivCWSeqStr : ActivCWContStr);
+    }
+    return IsPhonePosition(position) && position == (sequenced ? ActivPhSeqStr : ActivPhContStr);
+}
+
 bool CTarnwickDoc::ListIsConsistent() const {
     return NCWTitles >= 1 && NPhTitles >= 1 &&
            static_cast<size_t>(NCWTitles) + static_cast<size_t>(NPhTitles) == Groups.size() &&

@@ -59,6 +59,9 @@ public:
 
     // Always a position of the current mode's part of the list once the defaults are set.
     int ActiveGroupPosition() const;
+    // Whether the group at `position` is its kind's default for the current period, whatever
+    // the mode: each group menu marks its own default.
+    bool IsPeriodDefault(int position) const;
 
     // Group list editing; each keeps every invariant of the list.
     // Return false when the list is full (kMaxGroups).

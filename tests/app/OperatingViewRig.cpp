@@ -24,7 +24,8 @@ BoxAnswerer::BoxAnswerer() {
     poll_.start(5);
 }
 
-OperatingViewRig::OperatingViewRig(const std::vector<std::string>& settings, int64_t startSeconds)
+OperatingViewRig::OperatingViewRig(const std::vector<std::string>& settings, int64_t startSeconds,
+                                   TimeBase* keyingTime)
     : store(dir.File("Tarnwick.conf")),
       doc(&store),
       clock((startSeconds != 0 ? startSeconds : UtcSeconds(2026, 12, 6, 12, 0, 0)) * kNsPerSecond +
@@ -43,7 +44,8 @@ OperatingViewRig::OperatingViewRig(const std::vector<std::string>& settings, int
     ScratchDir::Write(store.Path(), file);
     doc.OnNewDocument();
     frame = std::make_unique<CMainFrame>(doc, store, prompter, RealTime());
-    view = new COperatingView({*frame, doc, prompter, time, clock, hardware, false});
+    view = new COperatingView({*frame, doc, prompter, keyingTime != nullptr ? *keyingTime : time,
+                               clock, hardware, false});
     frame->SetOperatingView(view, view);
     frame->show();
     Activate();

@@ -47,9 +47,10 @@ private:
 struct OperatingViewRig {
     static constexpr const char* kPort = "/dev/ttyS0";
 
-    // Settings written to the file before the window starts, "Name=value" each.
+    // Settings written to the file before the window starts, "Name=value" each. The keying
+    // runs on `keyingTime` when given (a test that must catch it mid-element), else on `time`.
     explicit OperatingViewRig(const std::vector<std::string>& settings = {},
-                              int64_t startSeconds = 0);
+                              int64_t startSeconds = 0, TimeBase* keyingTime = nullptr);
     ~OperatingViewRig();
 
     template <class W>

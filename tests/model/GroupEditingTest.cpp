@@ -86,6 +86,25 @@ TEST_F(GroupEditingTest, SetDefaultAndRenameStayInsideTheirMode) {
     EXPECT_FALSE(doc_.Rename(4, "x"));
 }
 
+// The group menus' radio marks: each kind's default for the period, in either mode.
+TEST_F(GroupEditingTest, ThePeriodsDefaultOfEachKindIsMarkedWhateverTheMode) {
+    const auto marked = [this] {
+        std::vector<int> out;
+        for (int p = -1; p <= static_cast<int>(doc_.Groups.size()); ++p) {
+            if (doc_.IsPeriodDefault(p)) {
+                out.push_back(p);
+            }
+        }
+        return out;
+    };
+    EXPECT_EQ(marked(), (std::vector<int>{0, 2}));  // Sequenced
+    doc_.Mode = 1;
+    doc_.Contest = 0;
+    EXPECT_EQ(marked(), (std::vector<int>{1, 3}));
+    ASSERT_TRUE(doc_.AddCwGroup("cw"));  // the phone groups move up with their defaults
+    EXPECT_EQ(marked(), (std::vector<int>{1, 4}));
+}
+
 TEST_F(GroupEditingTest, AddingStopsAtTheMenuLimit) {
     while (doc_.AddCwGroup("c") && doc_.AddPhoneGroup("p")) {
     }
