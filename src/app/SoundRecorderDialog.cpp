@@ -165,8 +165,16 @@ void SoundRecorderDialog::Refresh() {
     if (idle && shownActivity_ != Activity::Idle) {
         poll_.stop();
         const int error = recorder_->LastError();
-        status_->setText(error == 0 ? QStringLiteral("Stopped.")
-                                    : QString::fromStdString(SoundCard::SoundErrorText(error)));
+        QString text = error == 0 ? QStringLiteral("Stopped.")
+                                  : QString::fromStdString(SoundCard::SoundErrorText(error));
+        if (const int gaps = recorder_->Gaps(); gaps > 0) {
+            text += QStringLiteral(
+                        " The computer was too busy to take all the sound: the "
+                        "recording has %1 %2.")
+                        .arg(gaps)
+                        .arg(gaps == 1 ? QStringLiteral("gap") : QStringLiteral("gaps"));
+        }
+        status_->setText(text);
     }
     shownActivity_ = activity;
 }

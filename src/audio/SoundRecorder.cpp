@@ -51,6 +51,7 @@ bool SoundRecorder::StartRecording(int device) {
     frames_ = 0;
     level_ = 0.0;
     lastError_ = SoundCode::kNone;
+    gaps_ = 0;
     activity_ = Activity::Recording;
     worker_ = std::thread([this, device] { Record(device); });
     return true;
@@ -123,6 +124,12 @@ void SoundRecorder::Record(int device) {
             }
             if (code == SoundCode::kInputTimeout && frames_.load() == 0 &&
                 attempts < kFirstBlockAttempts) {
+                continue;
+            }
+            // A busy machine kept this thread from the sound in time: ending the recording
+            // there would lose all that follows; a reopen loses only what was overrun.
+            if (code == SoundCode::kInputOverflow) {
+                ++gaps_;
                 continue;
             }
             lastError_ = code;

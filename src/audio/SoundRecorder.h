@@ -53,6 +53,9 @@ public:
     // The sound error code (SoundCode) that ended the last recording or playback; 0 if
     // none.
     int LastError() const { return lastError_.load(); }
+    // Capture overruns the last recording rode out (the computer was too busy to take the
+    // sound in time): each left a gap, and the recording went on after it.
+    int Gaps() const { return gaps_.load(); }
 
     // Empty when `name` may be used as the file name of a message's WAV insert, else why not.
     static std::string NameProblem(const std::string& name);
@@ -76,6 +79,7 @@ private:
     std::atomic<double> level_{0.0};
     std::atomic<uint64_t> frames_{0};
     std::atomic<int> lastError_{0};
+    std::atomic<int> gaps_{0};
     // Filled by the recording thread; read by the others only while no worker runs.
     std::vector<int16_t> samples_;
 };

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <chrono>
 #include <string>
 #include <thread>
@@ -10,6 +12,7 @@
 #include "platform/TimeBase.h"
 #include "send/WavePlayer.h"
 #include "support/ChildProcess.h"
+#include "support/ForkedTest.h"
 #include "support/PulseRecorder.h"
 #include "support/PulseTestServer.h"
 #include "support/RecordingPrompter.h"
@@ -173,6 +176,38 @@ TEST(SoundRecorderNameTest, RefusesNamesAMessageCannotInsertAndAddsTheExtension)
     EXPECT_EQ(recorder.Save("/tmp", "x", false, &error),
               SoundRecorder::SaveResult::NothingRecorded);
     EXPECT_FALSE(recorder.StartPlayback(-1)) << "nothing to play";
+}
+
+// A capture that overruns (the recording thread kept from the sound by a busy machine) costs a
+// gap, not the recording: here an ALSA file capture that reads far faster than a card and so
+// overruns at every block.
+TEST(SoundRecorderOverrunTest, AnOverrunLeavesAGapAndTheRecordingGoesOn) {
+    ScratchDir dir("tarnwick-recorder-overrun");
+    test::RunForked([&] {
+        ASSERT_TRUE(ScratchDir::Write(dir.File("in.raw"), std::string(4096 * 4, '\x01')));
+        ASSERT_TRUE(ScratchDir::Write(
+            dir.File("test.conf"),
+            "pcm.rec_test { type file slave.pcm null file \"/dev/null\" infile \"" +
+                dir.File("in.raw") + "\" format raw }\n"));
+        setenv("ALSA_CONFIG_PATH", ("/usr/share/alsa/alsa.conf:" + dir.File("test.conf")).c_str(),
+               1);
+        setenv(SoundDevices::kDefaultOverride, "rec_test", 1);
+        test::RecordingPrompter prompter;
+        SoundRecorder recorder(prompter, RealTime());
+        ASSERT_TRUE(recorder.StartRecording(-1));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while ((recorder.Gaps() < 2 || recorder.RecordedSeconds() == 0.0) &&
+               (recorder.CurrentActivity() == SoundRecorder::Activity::Recording) &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        EXPECT_TRUE((recorder.CurrentActivity() == SoundRecorder::Activity::Recording))
+            << "the recording ended with error " << recorder.LastError();
+        recorder.Stop();
+        EXPECT_GE(recorder.Gaps(), 2);
+        EXPECT_EQ(recorder.LastError(), 0);
+        EXPECT_GT(recorder.RecordedSeconds(), 0.0);
+    });
 }
 
 }  // namespace
