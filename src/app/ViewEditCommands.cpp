@@ -4,8 +4,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QDir>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -20,36 +18,11 @@ namespace {
 
 constexpr int kEditCommands[] = {kCmdUndo, kCmdCut, kCmdCopy, kCmdPaste, kCmdReplaceFile};
 
-struct MenuEntry {
-    const char* text;
-    int id;
-};
-// The buffers' own menu in Phone mode.
-constexpr MenuEntry kBufferMenu[] = {
-    {"&Undo\tCtrl+Z", kCmdUndo},
-    {nullptr, 0},
-    {"Cu&t\tCtrl+X", kCmdCut},
-    {"&Copy\tCtrl+C", kCmdCopy},
-    {"&Paste\tCtrl+V", kCmdPaste},
-    {nullptr, 0},
-    {"Replace Selected File", kCmdReplaceFile},
-};
-
 // Reading the clipboard can mean a round trip to the program that owns it, which may hang for
 // seconds: it is read only when the operator opens a menu. Otherwise Paste counts as possible
 // (pasting nothing changes nothing).
 bool ClipboardHasText(bool ask) {
     return !ask || !QGuiApplication::clipboard()->text().isEmpty();
-}
-
-EditFocus FocusOf(const QLineEdit* edit, bool askClipboard) {
-    EditFocus focus;
-    focus.isEdit = true;
-    focus.canUndo = edit->isUndoAvailable();
-    focus.hasSelection = edit->hasSelectedText();
-    focus.readOnly = edit->isReadOnly();
-    focus.clipboardHasText = ClipboardHasText(askClipboard);
-    return focus;
 }
 
 EditFocus FocusOf(const QPlainTextEdit* edit, bool askClipboard) {
@@ -68,17 +41,6 @@ ViewEditCommands::ViewEditCommands(CMainFrame& frame, const CTarnwickDoc& doc,
                                    const std::array<QLineEdit*, kBufferCount>& buffers,
                                    QWidget& view)
     : QObject(&view), frame_(frame), doc_(doc), buffers_(buffers), view_(view) {
-    chooser_ = [](QWidget* owner, const FileChoice& choice) {
-        QFileDialog dialog(owner);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        // A file that does not exist yet may be named: it can be recorded later.
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDirectory(choice.directory);
-        dialog.setNameFilters(choice.nameFilters);
-        dialog.setDefaultSuffix(choice.defaultSuffix);
-        dialog.selectFile(choice.fileName);
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
-    };
     QList<QMenu*> menus;
     for (const int id : kEditCommands) {
         QAction* action = frame_.Action(id);
@@ -108,7 +70,7 @@ ViewEditCommands::~ViewEditCommands() {
 EditFocus ViewEditCommands::Focus(bool askClipboard) const {
     QWidget* focused = QApplication::focusWidget();
     if (const auto* line = qobject_cast<const QLineEdit*>(focused)) {
-        return FocusOf(line, askClipboard);
+        return LineEditFocus(line, askClipboard);
     }
     if (const auto* plain = qobject_cast<const QPlainTextEdit*>(focused)) {
         return FocusOf(plain, askClipboard);
@@ -151,24 +113,10 @@ void ViewEditCommands::Run(int commandId) {
     }
     QWidget* focused = QApplication::focusWidget();
     if (auto* line = qobject_cast<QLineEdit*>(focused)) {
-        switch (commandId) {
-            case kCmdUndo:
-                line->undo();
-                break;
-            case kCmdCut:
-                line->cut();
-                break;
-            case kCmdCopy:
-                line->copy();
-                break;
-            case kCmdPaste:
-                line->paste();
-                break;
-            case kCmdReplaceFile:
-                ReplaceSelectedFile(line);
-                break;
-            default:
-                break;
+        if (commandId == kCmdReplaceFile) {
+            files_.ReplaceSelection(line, &view_, doc_.WorkingDir);
+        } else {
+            RunLineEditCommand(line, commandId);
         }
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(focused)) {
         switch (commandId) {
@@ -194,53 +142,17 @@ void ViewEditCommands::Run(int commandId) {
     UpdateEnabling(false);
 }
 
-bool ViewEditCommands::PutOnClipboard(const QString& text) {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->setText(text);
-    // A clipboard that did not take the name replaces nothing.
-    return clipboard->text() == text;
-}
-
-void ViewEditCommands::ReplaceSelectedFile(QLineEdit* edit) {
-    if (!edit->hasSelectedText()) {
-        return;
-    }
-    const int start = edit->selectionStart();
-    const int length = static_cast<int>(edit->selectedText().size());
-    const QString name = ChooseFile(edit->selectedText());
-    if (name.isEmpty() || !PutOnClipboard(name)) {
-        return;
-    }
-    edit->setSelection(start, length);
-    edit->paste();
-}
-
 void ViewEditCommands::ReplacePlainTextSelection(QPlainTextEdit* edit) {
     QTextCursor cursor = edit->textCursor();
     if (!cursor.hasSelection() || edit->isReadOnly()) {
         return;
     }
-    const QString name = ChooseFile(cursor.selectedText());
+    const QString name = files_.Choose(&view_, cursor.selectedText(), doc_.WorkingDir);
     if (name.isEmpty() || !PutOnClipboard(name)) {
         return;
     }
     edit->setTextCursor(cursor);
     edit->paste();
-}
-
-QString ViewEditCommands::ChooseFile(const QString& selected) {
-    const FileDialogStart start =
-        FileDialogStartFor(selected.toStdString(), QDir::currentPath().toStdString());
-    FileChoice choice;
-    choice.directory = QString::fromStdString(start.directory);
-    choice.fileName = QString::fromStdString(start.fileName);
-    choice.nameFilters = {"Voice Wav Files (*.wav)", "Text Files (*.txt)", "All Files (*)"};
-    choice.defaultSuffix = "wav";
-    const QString chosen = chooser_ ? chooser_(&view_, choice) : QString();
-    if (chosen.isEmpty()) {
-        return QString();
-    }
-    return QString::fromStdString(ShortenFileName(chosen.toStdString(), doc_.WorkingDir));
 }
 
 bool ViewEditCommands::eventFilter(QObject* watched, QEvent* event) {
@@ -259,43 +171,24 @@ bool ViewEditCommands::eventFilter(QObject* watched, QEvent* event) {
     if (mouse->button() != Qt::LeftButton) {
         return QObject::eventFilter(watched, event);
     }
-    ChooseFileAtDoubleClick(buffer, mouse->position().toPoint());
+    files_.ChooseAtDoubleClick(buffer, mouse->position().toPoint(), &view_, doc_.WorkingDir);
     return true;
 }
 
 void ViewEditCommands::ShowBufferMenu(QLineEdit* edit, const QPoint& globalPos) {
-    QMenu menu(&view_);
-    const EditFocus focus = FocusOf(edit, true);
-    for (const MenuEntry& entry : kBufferMenu) {
-        if (entry.text == nullptr) {
-            menu.addSeparator();
-            continue;
-        }
-        QAction* action = menu.addAction(QString::fromUtf8(entry.text));
-        action->setData(entry.id);
-        action->setEnabled(ContextCommandEnabled(entry.id, focus));
+    // The buffers' own menu in Phone mode.
+    const int chosen = ExecEditMenu(&view_, QString(),
+                                    {{"&Undo\tCtrl+Z", kCmdUndo},
+                                     {nullptr, 0},
+                                     {"Cu&t\tCtrl+X", kCmdCut},
+                                     {"&Copy\tCtrl+C", kCmdCopy},
+                                     {"&Paste\tCtrl+V", kCmdPaste},
+                                     {nullptr, 0},
+                                     {"Replace Selected File", kCmdReplaceFile}},
+                                    LineEditFocus(edit, true), globalPos);
+    if (chosen != 0) {
+        Run(chosen);
     }
-    if (QAction* chosen = menu.exec(globalPos)) {
-        Run(chosen->data().toInt());
-    }
-}
-
-void ViewEditCommands::ChooseFileAtDoubleClick(QLineEdit* edit, const QPoint& pos) {
-    const std::u16string text = edit->text().toStdU16String();
-    const TextRange word = WordAt(text, edit->cursorPositionAt(pos));
-    if (word.start == word.end) {
-        return;
-    }
-    const TextRange run = NarrowToFileName(text, word);
-    edit->setSelection(run.start, run.end - run.start);
-    const QString name = ChooseFile(edit->text().mid(run.start, run.end - run.start));
-    if (name.isEmpty()) {
-        return;
-    }
-    // Put in directly: the box's undo does not take this replacement back.
-    const QString current = edit->text();
-    edit->setText(current.left(run.start) + name + current.mid(run.end));
-    edit->setCursorPosition(run.start + static_cast<int>(name.size()));
 }
 
 }  // namespace tarnwick

@@ -6,7 +6,7 @@
 #include <array>
 #include <functional>
 
-#include "editors/CMessageEditorDialog.h"
+#include "editors/MessageFileChooser.h"
 #include "keyer/MessageEditRules.h"
 #include "keyer/Sequencer.h"
 
@@ -33,7 +33,7 @@ public:
     ~ViewEditCommands() override;
 
     // Replaces the file dialog (tests answer it without a window).
-    void SetFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
+    void SetFileChooser(FileChooser chooser) { files_.SetChooser(std::move(chooser)); }
 
     bool IsEnabled(int commandId) const;
     void Run(int commandId);
@@ -47,19 +47,14 @@ protected:
 private:
     EditFocus Focus(bool askClipboard) const;
     void FollowFocus(QWidget* now);
-    void ReplaceSelectedFile(QLineEdit* edit);
     void ReplacePlainTextSelection(QPlainTextEdit* edit);
-    void ChooseFileAtDoubleClick(QLineEdit* edit, const QPoint& pos);
     void ShowBufferMenu(QLineEdit* edit, const QPoint& globalPos);
-    // The chosen file's name as it goes into a message, or empty when cancelled.
-    QString ChooseFile(const QString& selected);
-    bool PutOnClipboard(const QString& text);
 
     CMainFrame& frame_;
     const CTarnwickDoc& doc_;
     std::array<QLineEdit*, kBufferCount> buffers_;
     QWidget& view_;
-    FileChooser chooser_;
+    MessageFileChooser files_;
     QPointer<QWidget> followed_;
     std::array<QMetaObject::Connection, 3> followConnections_;
 };

@@ -1,16 +1,13 @@
 #include "editors/CMessageEditorDialog.h"
 
 #include <QApplication>
-#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDialogButtonBox>
-#include <QDir>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
@@ -40,45 +37,12 @@ const char* const kMacroLines[] = {
 };
 const char* const kCwChars[][2] = {{"(", "KN"}, {"*", "SK"}, {"+", "AR"}, {"/", "DN"}, {"=", "BT"}};
 
-struct MenuEntry {
-    const char* text;
-    int id;
-};
-const MenuEntry kContextMenu[] = {
-    {"&Undo", kCmdUndo},   {"Cu&t", kCmdCut}, {"&Copy", kCmdCopy},
-    {"&Paste", kCmdPaste}, {nullptr, 0},      {"&Replace Selected File...", kCmdReplaceFile},
-};
-
-EditFocus FocusOf(const QLineEdit* edit) {
-    EditFocus focus;
-    if (edit == nullptr) {
-        return focus;
-    }
-    focus.isEdit = true;
-    focus.canUndo = edit->isUndoAvailable();
-    focus.hasSelection = edit->hasSelectedText();
-    focus.readOnly = edit->isReadOnly();
-    focus.clipboardHasText = !QGuiApplication::clipboard()->text().isEmpty();
-    return focus;
-}
-
 }  // namespace
 
 CMessageEditorDialog::CMessageEditorDialog(Prompter& prompter, const MessageCheckContext& context,
                                            QWidget* parent)
     : QDialog(parent), prompter_(prompter), context_(context) {
     setWindowTitle("Text Messages");
-    chooser_ = [](QWidget* owner, const FileChoice& choice) {
-        QFileDialog dialog(owner);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        // A file that does not exist yet may be named: it can be recorded later.
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDirectory(choice.directory);
-        dialog.setNameFilters(choice.nameFilters);
-        dialog.setDefaultSuffix(choice.defaultSuffix);
-        dialog.selectFile(choice.fileName);
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
-    };
     BuildLayout();
 }
 
@@ -253,7 +217,7 @@ QLineEdit* CMessageEditorDialog::FocusedEdit() const {
 }
 
 bool CMessageEditorDialog::IsCommandEnabled(int commandId) const {
-    return EditCommandEnabled(commandId, FocusOf(FocusedEdit()));
+    return EditCommandEnabled(commandId, LineEditFocus(FocusedEdit(), true));
 }
 
 void CMessageEditorDialog::RunCommand(int commandId) {
@@ -263,24 +227,10 @@ void CMessageEditorDialog::RunCommand(int commandId) {
 }
 
 void CMessageEditorDialog::RunCommandOn(QLineEdit* edit, int commandId) {
-    switch (commandId) {
-        case kCmdUndo:
-            edit->undo();
-            break;
-        case kCmdCut:
-            edit->cut();
-            break;
-        case kCmdCopy:
-            edit->copy();
-            break;
-        case kCmdPaste:
-            edit->paste();
-            break;
-        case kCmdReplaceFile:
-            ReplaceSelectedFile(edit);
-            break;
-        default:
-            break;
+    if (commandId == kCmdReplaceFile) {
+        files_.ReplaceSelection(edit, this, context_.baseDir);
+    } else {
+        RunLineEditCommand(edit, commandId);
     }
 }
 
@@ -291,87 +241,28 @@ bool CMessageEditorDialog::eventFilter(QObject* watched, QEvent* event) {
     }
     QLineEdit* edit = edits_[index];
     if (event->type() == QEvent::ContextMenu) {
-        ShowContextMenu(edit, static_cast<QContextMenuEvent*>(event)->globalPos());
+        const int chosen = ExecEditMenu(this, "Edit",
+                                        {{"&Undo", kCmdUndo},
+                                         {"Cu&t", kCmdCut},
+                                         {"&Copy", kCmdCopy},
+                                         {"&Paste", kCmdPaste},
+                                         {nullptr, 0},
+                                         {"&Replace Selected File...", kCmdReplaceFile}},
+                                        LineEditFocus(edit, true),
+                                        static_cast<QContextMenuEvent*>(event)->globalPos());
+        if (chosen != 0) {
+            RunCommandOn(edit, chosen);
+        }
         return true;
     }
     if (event->type() == QEvent::MouseButtonDblClick) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton) {
-            ChooseFileAtDoubleClick(edit, mouse->position().toPoint());
+            files_.ChooseAtDoubleClick(edit, mouse->position().toPoint(), this, context_.baseDir);
             return true;
         }
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void CMessageEditorDialog::ShowContextMenu(QLineEdit* edit, const QPoint& globalPos) {
-    QMenu menu("Edit", this);
-    const EditFocus focus = FocusOf(edit);
-    for (const MenuEntry& entry : kContextMenu) {
-        if (entry.text == nullptr) {
-            menu.addSeparator();
-            continue;
-        }
-        QAction* action = menu.addAction(entry.text);
-        action->setData(entry.id);
-        action->setEnabled(ContextCommandEnabled(entry.id, focus));
-    }
-    if (QAction* chosen = menu.exec(globalPos)) {
-        RunCommandOn(edit, chosen->data().toInt());
-    }
-}
-
-void CMessageEditorDialog::ChooseFileAtDoubleClick(QLineEdit* edit, const QPoint& pos) {
-    const std::u16string text = edit->text().toStdU16String();
-    const TextRange word = WordAt(text, edit->cursorPositionAt(pos));
-    if (word.start == word.end) {
-        return;
-    }
-    const TextRange run = NarrowToFileName(text, word);
-    edit->setSelection(run.start, run.end - run.start);
-    const QString name = ChooseFile(edit->text().mid(run.start, run.end - run.start));
-    if (name.isEmpty()) {
-        return;
-    }
-    // Put in directly: the edit's undo does not take this replacement back.
-    const QString current = edit->text();
-    edit->setText(current.left(run.start) + name + current.mid(run.end));
-    edit->setCursorPosition(run.start + static_cast<int>(name.size()));
-}
-
-void CMessageEditorDialog::ReplaceSelectedFile(QLineEdit* edit) {
-    if (!edit->hasSelectedText()) {
-        return;
-    }
-    const int start = edit->selectionStart();
-    const int length = static_cast<int>(edit->selectedText().size());
-    const QString name = ChooseFile(edit->selectedText());
-    if (name.isEmpty()) {
-        return;
-    }
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->setText(name);
-    // A clipboard that did not take the name replaces nothing.
-    if (clipboard->text() != name) {
-        return;
-    }
-    edit->setSelection(start, length);
-    edit->paste();
-}
-
-QString CMessageEditorDialog::ChooseFile(const QString& selected) {
-    const FileDialogStart start =
-        FileDialogStartFor(selected.toStdString(), QDir::currentPath().toStdString());
-    FileChoice choice;
-    choice.directory = QString::fromStdString(start.directory);
-    choice.fileName = QString::fromStdString(start.fileName);
-    choice.nameFilters = {"Voice Wav Files (*.wav)", "Text Files (*.txt)", "All Files (*)"};
-    choice.defaultSuffix = "wav";
-    const QString chosen = chooser_ ? chooser_(this, choice) : QString();
-    if (chosen.isEmpty()) {
-        return QString();
-    }
-    return QString::fromStdString(ShortenFileName(chosen.toStdString(), context_.baseDir));
 }
 
 }  // namespace tarnwick

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "editors/MessageFileChooser.h"
 #include "keyer/MessageCheck.h"
 #include "model/MessageGroup.h"
 
@@ -17,16 +18,6 @@ class QMenu;
 namespace tarnwick {
 
 class Prompter;
-
-// Where the file chooser starts and what it offers.
-struct FileChoice {
-    QString directory;
-    QString fileName;
-    QStringList nameFilters;
-    QString defaultSuffix;
-};
-// Returns the chosen full path, or an empty string when the operator cancelled.
-using FileChooser = std::function<QString(QWidget* parent, const FileChoice& choice)>;
 
 // "Text Messages": the seven messages of one group and its duration number. Each message is
 // checked as it is typed, as sending it would go: one that would end with "Error in message
@@ -49,7 +40,7 @@ public:
     void StoreGroup(MessageGroup& group) const;
 
     // Replaces the file dialog (tests answer it without a window).
-    void SetFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
+    void SetFileChooser(FileChooser chooser) { files_.SetChooser(std::move(chooser)); }
 
     // The edit commands on the focused edit box (Undo, Cut, Copy, Paste, Replace Selected File,
     // by their command ids) and their enabling.
@@ -73,15 +64,10 @@ private:
     QLineEdit* FocusedEdit() const;
     void Recheck(int index);
     void RunCommandOn(QLineEdit* edit, int commandId);
-    void ShowContextMenu(QLineEdit* edit, const QPoint& globalPos);
-    void ChooseFileAtDoubleClick(QLineEdit* edit, const QPoint& pos);
-    void ReplaceSelectedFile(QLineEdit* edit);
-    // The chosen file's name as it goes into a message, or empty when cancelled.
-    QString ChooseFile(const QString& selected);
 
     Prompter& prompter_;
     const MessageCheckContext context_;
-    FileChooser chooser_;
+    MessageFileChooser files_;
     std::array<QLineEdit*, kMessagesPerGroup> edits_{};
     std::array<QLabel*, kMessagesPerGroup> checks_{};
     std::array<QString, kMessagesPerGroup> messages_;
