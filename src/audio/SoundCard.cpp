@@ -1,6 +1,7 @@
 #include "audio/SoundCard.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 
@@ -66,6 +67,9 @@ struct SoundCard::Impl {
     int OpenInputDevice(const WaveFormat& format, const SoundDeviceChoice& device,
                         unsigned framesPerBuffer);
     bool InputDone();
+    // Whether the capture ring has been full for so long that a device keeping pace would
+    // have lost audio meanwhile (lock held).
+    bool InputOverflowedLocked() const;
     bool OutputDone();
 
     Prompter& prompter;
@@ -78,7 +82,9 @@ struct SoundCard::Impl {
     // Set by Interrupt; every wait of this object gives up at once while it is set.
     Event interrupt{ResetMode::Manual};
     bool inputWaiting = false;
-    bool inputOverflow = false;
+    // All input buffers filled and none taken yet, since inputFullSince.
+    bool inputFull = false;
+    std::chrono::steady_clock::time_point inputFullSince;
     bool outputWaiting = false;
     bool outputUnderflow = false;
     int inputFilled = 0;
@@ -139,11 +145,28 @@ bool SoundCard::Impl::AwaitBuffer(Event& event, bool& waiting) {
 bool SoundCard::Impl::InputDone() {
     inputFilled = NextIndex(inputFilled);
     if (inputFilled == inputRead) {
-        inputOverflow = true;
+        inputFull = true;
+        inputFullSince = std::chrono::steady_clock::now();
     }
     const bool wake = inputWaiting;
     inputWaiting = false;
     return wake;
+}
+
+// A full ring alone is no loss: a sound server may hand over a backlog of several buffers at
+// once (some do right after a stream opens), and a reader that takes a buffer every block
+// keeps up with it. A device that keeps pace still has its own buffer of as many periods to
+// fill while the ring stays full, so the ring counts as overflowed once it has stayed full
+// for all but one of them.
+bool SoundCard::Impl::InputOverflowedLocked() const {
+    if (!inputFull) {
+        return false;
+    }
+    const double bytesPerSecond =
+        static_cast<double>(inputFormat.SamplesPerSec) * BytesPerFrame(inputFormat);
+    const std::chrono::duration<double> allowed(
+        (SoundCardStream::kBuffers - 1) * static_cast<double>(inputBufferBytes) / bytesPerSecond);
+    return std::chrono::steady_clock::now() - inputFullSince > allowed;
 }
 
 // Runs on the playback thread with the lock held, once per played buffer.
@@ -188,7 +211,7 @@ int SoundCard::OpenInput(const WaveFormat& format, const SoundDeviceChoice& devi
     {
         std::lock_guard guard(d.lock);
         d.inputWaiting = false;
-        d.inputOverflow = false;
+        d.inputFull = false;
         d.inputFilled = 0;
         d.inputRead = 0;
     }
@@ -243,13 +266,13 @@ int SoundCard::Read(double* samples, unsigned frames) {
     while (left > 0) {
         {
             std::unique_lock guard(d.lock);
-            if (d.inputOverflow) {
+            if (d.InputOverflowedLocked()) {
                 guard.unlock();
                 d.Fail(SoundCode::kInputOverflow);
                 CloseInput();
                 return -1;
             }
-            if (d.inputRead == d.inputFilled) {
+            if (d.inputRead == d.inputFilled && !d.inputFull) {
                 d.inputWaiting = true;
                 guard.unlock();
                 if (!d.AwaitBuffer(d.inputEvent, d.inputWaiting)) {
@@ -271,6 +294,7 @@ int SoundCard::Read(double* samples, unsigned frames) {
             std::lock_guard guard(d.lock);
             d.input.QueueLocked(d.inputRead, d.inputBufferBytes);
             d.inputRead = NextIndex(d.inputRead);
+            d.inputFull = false;
             d.inputPosition = 0;
         }
     }

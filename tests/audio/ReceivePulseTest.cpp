@@ -190,9 +190,9 @@ private:
 
 // The receive worker in real time on a private sound server: it captures the monitor of a
 // null sink into which a client plays a long tone, and plays into a second null sink whose
-// monitor is recorded, next to a recording of the tone it captured. (The server's own sine
-// source posts its sound in two-second bursts, which overflow any three-buffer capture ring of
-// 186 ms buffers; the played tone arrives in buffer-sized pieces, as a sound card's does.)
+// monitor is recorded, next to a recording of the tone it captured. (The played tone arrives
+// in buffer-sized pieces, as a sound card's does; the server's own sine source hands a new
+// stream a backlog at once.)
 class ReceivePulseTest : public ::testing::Test {
 protected:
     // Starts the server, the tone of `hz` and both recordings.

@@ -49,9 +49,9 @@ int IndexOf(const std::string& name) {
 
 // A private real-time sound server. Capture comes from the monitor of the sink "air", into
 // which a 1000 Hz tone is played; playback goes into the sink "keyer", whose monitor is
-// recorded. (The server's sine source hands out audio in two-second bursts, which no
-// three-buffer capture can follow.) Both directions use ALSA's "pulse" PCM, chosen by its
-// number in the operator's device list.
+// recorded. (The server's sine source hands a new stream a backlog at once; the last test
+// covers that.) Both directions use ALSA's "pulse" PCM, chosen by its number in the operator's
+// device list.
 class SoundCardPulseTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -366,6 +366,37 @@ TEST_F(SoundCardPulseTest, AVanishedServerEndsBothDirectionsWithinTheBound) {
     input.CloseInput();
     output.CloseOutput();
     EXPECT_LT(Since(closing), 1.0);
+}
+
+// The server's sine source hands a new stream a backlog of more than three buffers at once.
+// A reader that takes every block as it comes keeps up with that: no overflow, and the tone.
+TEST(SoundCardBacklogTest, ABacklogHandedOverAtOnceIsNoOverflowForAReaderThatKeepsPace) {
+    if (!PulseTestServer::Installed()) {
+        GTEST_SKIP() << "pulseaudio and parecord (Debian: pulseaudio pulseaudio-utils) are "
+                        "not installed";
+    }
+    test::RaisedNice priority;
+    PulseTestServer server({{"keyer"}}, 800);
+    std::string why;
+    ASSERT_TRUE(server.Start(&why)) << why;
+    server.UseInThisProcess();
+    test::RecordingPrompter prompter;
+    SoundCard card(prompter, RealTime());
+    const WaveFormat format{1, 1, kRate, 2 * kRate, 2, 16, 0};
+    std::vector<double> block(kBlock);
+    int read = -1;
+    // A new stream's first block may take about two seconds (a time-out, then a reopen).
+    for (int attempt = 0; attempt < 3 && read < 0; ++attempt) {
+        ASSERT_EQ(card.OpenInput(format, IndexOf("pulse"), kBlock, 0), 0);
+        read = card.Read(block.data(), kBlock);
+        ASSERT_TRUE(read >= 0 || card.LastError() == 113) << card.LastError();
+    }
+    for (int i = 0; i < 12; ++i) {
+        ASSERT_EQ(card.Read(block.data(), kBlock), static_cast<int>(kBlock))
+            << "block " << i << ", error " << card.LastError();
+    }
+    EXPECT_GT(ToneSearch(800, kRate).Share(block.data(), kBlock), 0.5);
+    card.CloseInput();
 }
 
 }  // namespace
