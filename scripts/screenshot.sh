@@ -48,16 +48,26 @@ PA
     export PULSE_RUNTIME_PATH=$scratch PULSE_STATE_PATH=$scratch TARNWICK_SOUND_DEFAULT=pulse
 fi
 
-# The shell that xvfb-run starts: run the program, wait for its window, take the picture.
-# ImageMagick's own import (the first convert on PATH may be another program).
+# The shell that xvfb-run starts: run the program, wait for its window and, with a sound
+# server, for 60 waterfall lines (about 11 s of the tone), take the picture with ImageMagick's
+# own import (the first convert on PATH may be another program).
 shoot='
     "$1" 2> "$XDG_RUNTIME_DIR/trace" &
     pid=$!
-    for _ in $(seq 200); do
-        grep -q "window shown" "$XDG_RUNTIME_DIR/trace" && break
+    want="window shown"
+    [ -n "${PULSE_SERVER:-}" ] && want="waterfall lines 60"
+    for _ in $(seq 600); do
+        grep -q "$want" "$XDG_RUNTIME_DIR/trace" && break
+        kill -0 "$pid" 2> /dev/null || break
         sleep 0.05
     done
-    sleep 1.5
+    if ! grep -q "$want" "$XDG_RUNTIME_DIR/trace"; then
+        cat "$XDG_RUNTIME_DIR/trace" >&2
+        echo "no \"$want\" from the program" >&2
+        kill "$pid" 2> /dev/null || true
+        exit 1
+    fi
+    sleep 0.3
     /usr/bin/import -window root -crop "$3x$4+0+0" +repage "$2"
     kill "$pid"
     wait "$pid"

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "app/CMainFrame.h"
 #include "app/COperatingView.h"
@@ -13,6 +14,7 @@
 #include "app/QtPrompter.h"
 #include "app/ShutdownSignals.h"
 #include "app/SingleInstance.h"
+#include "display/CSpectrumView.h"
 #include "keyer/UtcClock.h"
 #include "platform/TimeBase.h"
 #include "ports/LinuxKeyingHardware.h"
@@ -98,6 +100,19 @@ int main(int argc, char** argv) {
             auto* view = new tarnwick::COperatingView(
                 {frame, doc, boxes, tarnwick::RealTime(), clock, hardware});
             frame.SetOperatingView(view, view);
+            // Each tenth waterfall line, so that a script can wait for a filled display.
+            if (tarnwick::CSpectrumView* display = view->SpectrumDisplay()) {
+                QObject::connect(display, &tarnwick::CSpectrumView::LinesArrived, display,
+                                 [display, traced = uint64_t{0}]() mutable {
+                                     const uint64_t n = display->LinesShown();
+                                     if (n / 10 > traced / 10) {
+                                         traced = n;
+                                         const std::string line =
+                                             "waterfall lines " + std::to_string(n);
+                                         Trace(line.c_str());
+                                     }
+                                 });
+            }
         });
     tarnwick::ShutdownSignals shutdownSignals;
     QObject::connect(&shutdownSignals, &tarnwick::ShutdownSignals::Requested, &app,
