@@ -25,7 +25,7 @@ BoxAnswerer::BoxAnswerer() {
 }
 
 OperatingViewRig::OperatingViewRig(const std::vector<std::string>& settings, int64_t startSeconds,
-                                   TimeBase* keyingTime)
+                                   TimeBase* keyingTime, bool receive)
     : store(dir.File("Tarnwick.conf")),
       doc(&store),
       clock((startSeconds != 0 ? startSeconds : UtcSeconds(2026, 12, 6, 12, 0, 0)) * kNsPerSecond +
@@ -45,7 +45,7 @@ OperatingViewRig::OperatingViewRig(const std::vector<std::string>& settings, int
     doc.OnNewDocument();
     frame = std::make_unique<CMainFrame>(doc, store, prompter, RealTime());
     view = new COperatingView({*frame, doc, prompter, keyingTime != nullptr ? *keyingTime : time,
-                               clock, hardware, false});
+                               clock, hardware, receive});
     frame->SetOperatingView(view, view);
     frame->show();
     Activate();

@@ -49,8 +49,10 @@ struct OperatingViewRig {
 
     // Settings written to the file before the window starts, "Name=value" each. The keying
     // runs on `keyingTime` when given (a test that must catch it mid-element), else on `time`.
+    // With `receive`, the window listens in CW mode and shows the waterfall.
     explicit OperatingViewRig(const std::vector<std::string>& settings = {},
-                              int64_t startSeconds = 0, TimeBase* keyingTime = nullptr);
+                              int64_t startSeconds = 0, TimeBase* keyingTime = nullptr,
+                              bool receive = false);
     ~OperatingViewRig();
 
     template <class W>

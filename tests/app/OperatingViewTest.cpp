@@ -13,12 +13,19 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTest>
+#include <cmath>
+#include <string>
 
 #include "OperatingViewRig.h"
 #include "app/FrameCommands.h"
 #include "app/OperatingForm.h"
 #include "app/ViewEditCommands.h"
+#include "audio/SpectrumAxis.h"
+#include "display/CSpectrumView.h"
 #include "keyer/MessageEditRules.h"
+#include "platform/SoundDevices.h"
+#include "support/PulseTestServer.h"
+#include "support/ScopedEnvironment.h"
 
 namespace tarnwick {
 namespace {
@@ -204,6 +211,39 @@ TEST(OperatingViewTest, ModeAndPeriodEnableTheirControlsAndMarkTheirMenus) {
     EXPECT_EQ(rig.Box(kFirstBuffer)->text(), "{ContestVoiceCQ.wav}[I]");
     EXPECT_EQ(rig.StoredValue("Mode"), "1");
     EXPECT_EQ(rig.StoredValue("Contest"), "0");
+}
+
+// A click on the waterfall sets the filter to the frequency under it, at the window's first
+// width and after a resize: the click and the drawing share one axis.
+TEST(OperatingViewTest, AClickOnTheWaterfallSetsTheFilterThereAtAnyWidth) {
+    if (!test::PulseTestServer::Installed()) {
+        GTEST_SKIP() << "pulseaudio and parecord (Debian: pulseaudio pulseaudio-utils) are "
+                        "not installed";
+    }
+    test::PulseTestServer server({{"keyer"}}, 800);
+    std::string why;
+    ASSERT_TRUE(server.Start(&why)) << why;
+    server.UseInThisProcess();
+    test::ScopedEnvironment environment;
+    environment.Set(SoundDevices::kDefaultOverride, "pulse");
+    OperatingViewRig rig({"Mode=0", "FilterFreq=1000"}, 0, nullptr, true);
+    CSpectrumView* display = rig.view->SpectrumDisplay();
+    ASSERT_NE(display, nullptr);
+    int lastWidth = 0;
+    for (const int width : {700, 1100}) {
+        rig.frame->resize(width + 300, rig.frame->height());
+        QApplication::processEvents();
+        EXPECT_GT(display->width(), lastWidth) << "the display follows the window";
+        lastWidth = display->width();
+        for (const double hz : {800.0, 1500.0}) {
+            const int x = display->Axis().XOf(hz);
+            QTest::mouseClick(display, Qt::LeftButton, {}, QPoint(x, display->height() / 2));
+            const int stored = std::stoi(rig.StoredValue("FilterFreq"));
+            EXPECT_LE(std::abs(stored - hz), display->Axis().HzAt(x + 1) - display->Axis().HzAt(x))
+                << hz << " Hz at display width " << display->width();
+        }
+    }
+    EXPECT_TRUE(rig.Control<QCheckBox>(kFirFilter)->isChecked()) << "a click turns the filter on";
 }
 
 }  // namespace
