@@ -76,7 +76,8 @@ bool WaitUntil(const std::function<bool()>& done, double seconds) {
 }
 
 // Sound devices that fail: a card that is not there, and ALSA file PCMs whose capture reads a
-// file far faster than any sound card delivers (so it overflows at every block) and that stop
+// file far faster than any sound card delivers (its ring is always full, but the worker takes
+// a buffer every few milliseconds, so no overflow) and that stop
 // opening once their files or definitions are gone. Each test runs in a fork, as ALSA reads
 // its configuration once per process.
 class ReceiveFaultTest : public ::testing::Test {
@@ -136,8 +137,8 @@ TEST_F(ReceiveFaultTest, CaptureOverflowsAreCuredWithoutAWord) {
     });
 }
 
-// A reopen that fails is reported with the device's own message, and the worker ends itself;
-// Start runs it again.
+// A reopen that fails (here for the pass after a transmission) is reported with the device's
+// own message, and the worker ends itself; Start runs it again.
 TEST_F(ReceiveFaultTest, ACaptureThatCannotBeReopenedIsReportedAndEndsTheWorker) {
     test::RunForked([&] {
         UseDevice(Capture(), Playback());
@@ -146,6 +147,10 @@ TEST_F(ReceiveFaultTest, ACaptureThatCannotBeReopenedIsReportedAndEndsTheWorker)
         rx.Start();
         ASSERT_TRUE(RealTime().WaitFor(doc_.DataReadyEvent, 20000));
         std::filesystem::remove(dir_.File("in.raw"));
+        doc_.Transmitting = 1;
+        // The pass ends at its next block (milliseconds with these devices).
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        doc_.Transmitting = 0;
         ASSERT_TRUE(WaitUntil([&] { return !rx.IsRunning(); }, 20.0));
         EXPECT_EQ(prompter.Texts(), (Texts{kQuestion, kNoDevice}));
 
