@@ -1,7 +1,6 @@
 #include "audio/SoundCard.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <mutex>
 
@@ -82,9 +81,9 @@ struct SoundCard::Impl {
     // Set by Interrupt; every wait of this object gives up at once while it is set.
     Event interrupt{ResetMode::Manual};
     bool inputWaiting = false;
-    // All input buffers filled and none taken yet, since inputFullSince.
+    // All input buffers filled and none taken yet, since inputFullSinceNs (on the time base).
     bool inputFull = false;
-    std::chrono::steady_clock::time_point inputFullSince;
+    int64_t inputFullSinceNs = 0;
     bool outputWaiting = false;
     bool outputUnderflow = false;
     int inputFilled = 0;
@@ -146,7 +145,7 @@ bool SoundCard::Impl::InputDone() {
     inputFilled = NextIndex(inputFilled);
     if (inputFilled == inputRead) {
         inputFull = true;
-        inputFullSince = std::chrono::steady_clock::now();
+        inputFullSinceNs = time.NowNs();
     }
     const bool wake = inputWaiting;
     inputWaiting = false;
@@ -164,9 +163,9 @@ bool SoundCard::Impl::InputOverflowedLocked() const {
     }
     const double bytesPerSecond =
         static_cast<double>(inputFormat.SamplesPerSec) * BytesPerFrame(inputFormat);
-    const std::chrono::duration<double> allowed(
-        (SoundCardStream::kBuffers - 1) * static_cast<double>(inputBufferBytes) / bytesPerSecond);
-    return std::chrono::steady_clock::now() - inputFullSince > allowed;
+    const double allowedNs = (SoundCardStream::kBuffers - 1) *
+                             static_cast<double>(inputBufferBytes) / bytesPerSecond * 1e9;
+    return static_cast<double>(time.NowNs() - inputFullSinceNs) > allowedNs;
 }
 
 // Runs on the playback thread with the lock held, once per played buffer.

@@ -18,6 +18,7 @@
 #include "platform/SoundDevices.h"
 #include "platform/TimeBase.h"
 #include "support/ForkedTest.h"
+#include "support/JumpingTime.h"
 #include "support/RecordingPrompter.h"
 #include "support/ScratchDir.h"
 
@@ -77,7 +78,7 @@ bool WaitUntil(const std::function<bool()>& done, double seconds) {
 
 // Sound devices that fail: a card that is not there, and ALSA file PCMs whose capture reads a
 // file far faster than any sound card delivers (its ring is always full, but the worker takes
-// a buffer every few milliseconds, so no overflow) and that stop
+// a buffer every few milliseconds, so it overflows only when the clock jumps) and that stop
 // opening once their files or definitions are gone. Each test runs in a fork, as ALSA reads
 // its configuration once per process.
 class ReceiveFaultTest : public ::testing::Test {
@@ -122,12 +123,16 @@ TEST_F(ReceiveFaultTest, CaptureOverflowsAreCuredWithoutAWord) {
     test::RunForked([&] {
         UseDevice(Capture(), Playback());
         test::RecordingPrompter prompter;
-        ReceiveProcessor rx(doc_, prompter, RealTime());
+        test::JumpingTime time;
+        ReceiveProcessor rx(doc_, prompter, time);
         rx.Start();
-        // Each block is announced; only the count matters, not how fast they come.
+        // Before each block the worker seems to have lost a second, with the file capture's
+        // ring full all along: it overflows and is reopened. Each block is announced; only the
+        // count matters, not how fast they come.
         int announced = 0;
         const auto deadline = Clock::now() + std::chrono::seconds(20);
         while (announced < 5 && Clock::now() < deadline) {
+            time.Jump(1'000'000'000);
             announced += RealTime().WaitFor(doc_.DataReadyEvent, 100) ? 1 : 0;
         }
         EXPECT_EQ(announced, 5) << "blocks go on flowing";

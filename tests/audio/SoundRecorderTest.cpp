@@ -13,6 +13,7 @@
 #include "send/WavePlayer.h"
 #include "support/ChildProcess.h"
 #include "support/ForkedTest.h"
+#include "support/JumpingTime.h"
 #include "support/PulseRecorder.h"
 #include "support/PulseTestServer.h"
 #include "support/RecordingPrompter.h"
@@ -193,13 +194,17 @@ TEST(SoundRecorderOverrunTest, AnOverrunLeavesAGapAndTheRecordingGoesOn) {
                1);
         setenv(SoundDevices::kDefaultOverride, "rec_test", 1);
         test::RecordingPrompter prompter;
-        SoundRecorder recorder(prompter, RealTime());
+        test::JumpingTime time;
+        SoundRecorder recorder(prompter, time);
         ASSERT_TRUE(recorder.StartRecording(-1));
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while ((recorder.Gaps() < 2 || recorder.RecordedSeconds() == 0.0) &&
                (recorder.CurrentActivity() == SoundRecorder::Activity::Recording) &&
                std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            // The file capture fills the ring at once; a second lost by the recorder's thread
+            // leaves it full far longer than the device could hold the rest.
+            time.Jump(1'000'000'000);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         EXPECT_TRUE((recorder.CurrentActivity() == SoundRecorder::Activity::Recording))
             << "the recording ended with error " << recorder.LastError();
