@@ -49,14 +49,15 @@ PA
 fi
 
 # The shell that xvfb-run starts: run the program, wait for its window and, with a sound
-# server, for 60 waterfall lines (about 11 s of the tone), take the picture with ImageMagick's
+# server, for 240 waterfall lines (about 45 s of the tone, enough to fill the waterfall at this
+# size), take the picture with ImageMagick's
 # own import (the first convert on PATH may be another program).
 shoot='
     "$1" 2> "$XDG_RUNTIME_DIR/trace" &
     pid=$!
     want="window shown"
-    [ -n "${PULSE_SERVER:-}" ] && want="waterfall lines 60"
-    for _ in $(seq 600); do
+    [ -n "${PULSE_SERVER:-}" ] && want="waterfall lines 240"
+    for _ in $(seq 2400); do
         grep -q "$want" "$XDG_RUNTIME_DIR/trace" && break
         kill -0 "$pid" 2> /dev/null || break
         sleep 0.05
