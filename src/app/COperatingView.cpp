@@ -37,6 +37,8 @@ namespace {
 // The WPM arrows stay within these speeds, although slower ones may be typed.
 constexpr int kArrowMinWpm = 5;
 constexpr int kArrowMaxWpm = 50;
+// How often the window looks for the call-sign search's answer while one is due.
+constexpr int kLookupPollMs = 20;
 
 Picture PictureOf(CwIndicator indicator) {
     switch (indicator) {
@@ -107,6 +109,8 @@ COperatingView::COperatingView(const OperatingViewSetup& setup)
     tick_.setSingleShot(true);
     tick_.setTimerType(Qt::PreciseTimer);
     connect(&tick_, &QTimer::timeout, this, &COperatingView::ClockTick);
+    lookupPoll_.setInterval(kLookupPollMs);
+    connect(&lookupPoll_, &QTimer::timeout, this, &COperatingView::LookupAnswered);
     ArmTick();
 }
 
@@ -315,7 +319,19 @@ void COperatingView::SliderMoved(const char* name, int value) {
 }
 
 void COperatingView::Lookup() {
-    if (const auto grid = LookUpGridInFile(kCallsignFileName, form_.call->text().toStdString())) {
+    // A press while a search runs is ignored (the search takes milliseconds unless the disk
+    // is slow); its answer shows only if the box still holds the call it was made for.
+    if (lookup_.Start(kCallsignFileName, form_.call->text().toStdString())) {
+        lookupPoll_.start();
+    }
+}
+
+void COperatingView::LookupAnswered() {
+    if (lookup_.Running()) {
+        return;
+    }
+    lookupPoll_.stop();
+    if (const auto grid = lookup_.Take(form_.call->text().toStdString())) {
         form_.grid->setText(Q(*grid));
     }
 }

@@ -10,6 +10,7 @@
 #include "app/OperatingViewHooks.h"
 #include "app/OperatorKeys.h"
 #include "app/ViewNoticeSink.h"
+#include "keyer/GridLookup.h"
 #include "keyer/SessionListener.h"
 
 class QFrame;
@@ -125,6 +126,7 @@ private:
     void WpmArrow(int change);
     void SliderMoved(const char* name, int value);
     void Lookup();
+    void LookupAnswered();
     void ToggleSo2r();
     void OpenTypeWindow();
     void OperatorKey(OperatorKeys::Key key);
@@ -140,6 +142,9 @@ private:
     std::unique_ptr<ViewEditCommands> edit_;
     std::unique_ptr<OperatingMenus> menus_;
     QTimer tick_;
+    // The call-sign list is searched on a thread of its own; the window looks for the answer.
+    GridLookup lookup_;
+    QTimer lookupPoll_;
     // In the display's place, owned by it; its drawing thread ends before the session goes.
     CSpectrumView* spectrum_ = nullptr;
     // The live-CW sidetone, made when the CW Sending Window first opens; its tap stays with the

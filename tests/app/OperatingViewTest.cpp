@@ -14,6 +14,7 @@
 #include <QSlider>
 #include <QTest>
 #include <cmath>
+#include <filesystem>
 #include <string>
 
 #include "OperatingViewRig.h"
@@ -26,6 +27,7 @@
 #include "platform/SoundDevices.h"
 #include "support/PulseTestServer.h"
 #include "support/ScopedEnvironment.h"
+#include "support/ScratchDir.h"
 
 namespace tarnwick {
 namespace {
@@ -75,6 +77,26 @@ TEST(OperatingViewTest, ControlsCarryTheirIdsTextsTooltipsAndInputRules) {
     EXPECT_EQ(rig.Box(kCall)->text(), "DL1ABC/P");
     EXPECT_EQ(rig.StoredValue("HisCall"), "DL1ABC/P");
     EXPECT_EQ(rig.Control<QRadioButton>(kFirstNextRadio)->isChecked(), true);
+}
+
+// Lookup searches "callsign.txt" in the current folder without holding the window; an answer
+// that comes after the call box changed is not put beside the new call.
+TEST(OperatingViewTest, LookupFillsTheGridOnlyForTheCallItSearched) {
+    OperatingViewRig rig;
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(rig.dir.Path());
+    ASSERT_TRUE(test::ScratchDir::Write(rig.dir.File("callsign.txt"), "K1ABC FN42\nDL0XX JO62\n"));
+    rig.Box(kCall)->setText("K1ABC");
+    rig.Control<QPushButton>(kLookup)->click();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.Box(kGrid)->text(), QString("FN42"), 20000);
+
+    rig.Control<QPushButton>(kLookup)->click();
+    rig.Box(kCall)->setText("DL0XX");
+    QTest::qWait(300);
+    EXPECT_EQ(rig.Box(kGrid)->text(), "FN42");
+    rig.Control<QPushButton>(kLookup)->click();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.Box(kGrid)->text(), QString("JO62"), 20000);
+    std::filesystem::current_path(before);
 }
 
 // Each box is checked when it loses the focus: the box shows the corrected value, the message
