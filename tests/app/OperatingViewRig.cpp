@@ -101,16 +101,7 @@ bool OperatingViewRig::PttUp() const {
 }
 
 std::vector<std::string> OperatingViewRig::PttLog() const {
-    std::vector<std::string> out;
-    const std::string on = std::string(kPort) + " rts on";
-    const std::string off = std::string(kPort) + " rts off";
-    for (const std::string& e : hardware.Log()) {
-        const char* line = e == on ? "rts on" : e == off ? "rts off" : nullptr;
-        if (line != nullptr && (out.empty() ? e == on : out.back() != line)) {
-            out.push_back(line);
-        }
-    }
-    return out;
+    return hardware.LineChanges(kPort, "rts");
 }
 
 std::string OperatingViewRig::StoredValue(const std::string& name) {

@@ -18,10 +18,10 @@
 #include "platform/VirtualTimeBase.h"
 #include "ports/KeyingObserver.h"
 #include "ports/SerialLines.h"
-#include "support/EngineDriver.h"
 #include "send/ManualSender.h"
 #include "send/NoticeQueue.h"
 #include "send/TransmitEngine.h"
+#include "support/EngineDriver.h"
 #include "support/FakeKeyingHardware.h"
 
 namespace tarnwick {
@@ -103,18 +103,7 @@ protected:
     QString Field() const { return window->TextField()->toPlainText(); }
 
     Lines Changes(const std::string& line) const {
-        const std::string port = doc->ComDevice[0];
-        Lines out;
-        bool on = false;
-        for (const std::string& e : hardware.Log()) {
-            const bool set = e == port + " " + line + " on";
-            const bool clear = e == port + " " + line + " off";
-            if ((set && !on) || (clear && on)) {
-                on = set;
-                out.push_back(line + (set ? " on" : " off"));
-            }
-        }
-        return out;
+        return hardware.LineChanges(doc->ComDevice[0], line);
     }
     Lines Ptt() const { return Changes("rts"); }
 

@@ -100,19 +100,7 @@ struct SessionRig : SessionListener {
         }
     }
     // The PTT line's changes on the fake port.
-    Lines Ptt() const {
-        Lines out;
-        const std::string on = std::string(kPort) + " rts on";
-        const std::string off = std::string(kPort) + " rts off";
-        for (const std::string& e : hardware.Log()) {
-            const char* line = e == on ? "rts on" : e == off ? "rts off" : nullptr;
-            // The port opens with its lines down: no change until PTT first rises.
-            if (line != nullptr && (out.empty() ? e == on : out.back() != line)) {
-                out.push_back(line);
-            }
-        }
-        return out;
-    }
+    Lines Ptt() const { return hardware.LineChanges(kPort, "rts"); }
 
     CTarnwickDoc doc;
     VirtualTimeBase time;

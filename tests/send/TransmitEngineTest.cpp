@@ -60,21 +60,8 @@ struct Station {
         return driver.RunUntilDone(stop);
     }
 
-    // The PTT line's changes, in order ("rts on", "rts off"); setting a line to the state it
-    // has already is no change.
-    std::vector<std::string> Ptt() const {
-        std::vector<std::string> out;
-        bool on = false;
-        for (const auto& e : hardware.Log()) {
-            const bool set = e == std::string(kPort) + " rts on";
-            const bool clear = e == std::string(kPort) + " rts off";
-            if ((set && !on) || (clear && on)) {
-                on = set;
-                out.push_back(set ? "rts on" : "rts off");
-            }
-        }
-        return out;
-    }
+    // The PTT line's changes, in order ("rts on", "rts off").
+    std::vector<std::string> Ptt() const { return hardware.LineChanges(kPort, "rts"); }
     // Key-downs in the hardware log from entry `from` on.
     int KeyDowns(size_t from = 0) const {
         const std::vector<std::string> log = hardware.Log();

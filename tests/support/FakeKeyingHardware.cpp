@@ -67,4 +67,19 @@ int FakeKeyingHardware::SerialOpenCount(const std::string& devicePath) const {
     return it == opens_.end() ? 0 : it->second;
 }
 
+std::vector<std::string> FakeKeyingHardware::LineChanges(const std::string& devicePath,
+                                                         const std::string& line) const {
+    const std::string set = devicePath + " " + line + " on";
+    const std::string clear = devicePath + " " + line + " off";
+    std::vector<std::string> out;
+    bool on = false;
+    for (const std::string& e : Log()) {
+        if ((e == set && !on) || (e == clear && on)) {
+            on = !on;
+            out.push_back(line + (on ? " on" : " off"));
+        }
+    }
+    return out;
+}
+
 }  // namespace tarnwick::test

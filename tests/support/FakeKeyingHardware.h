@@ -33,6 +33,11 @@ public:
     FakeParallelState& Parallel() { return *parallel_; }
 
     std::vector<std::string> Log() const { return log_->Entries(); }
+    // The changes of one line of the serial port at `devicePath` ("rts" or "dtr"), in order
+    // ("rts on", "rts off"): a port opens with its lines down, and setting a line to the state
+    // it has already is no change.
+    std::vector<std::string> LineChanges(const std::string& devicePath,
+                                         const std::string& line) const;
     FakeHardwareLog& LogRecord() { return *log_; }
 
 private:
