@@ -17,6 +17,7 @@
 #include "platform/Prompter.h"
 #include "platform/SoundDevices.h"
 #include "platform/TimeBase.h"
+#include "support/AlsaTestConfig.h"
 #include "support/ForkedTest.h"
 #include "support/JumpingTime.h"
 #include "support/RecordingPrompter.h"
@@ -24,6 +25,8 @@
 
 namespace tarnwick {
 namespace {
+
+using test::AlsaTestConfig;
 
 using test::ScratchDir;
 using Clock = std::chrono::steady_clock;
@@ -84,12 +87,9 @@ bool WaitUntil(const std::function<bool()>& done, double seconds) {
 class ReceiveFaultTest : public ::testing::Test {
 protected:
     std::string Capture() const {
-        return "{ type file slave.pcm null file \"/dev/null\" infile \"" + dir_.File("in.raw") +
-               "\" format raw }";
+        return AlsaTestConfig::FilePcm("/dev/null", dir_.File("in.raw"));
     }
-    std::string Playback() const {
-        return "{ type file slave.pcm null file \"" + dir_.File("play/out.raw") + "\" format raw }";
-    }
+    std::string Playback() const { return AlsaTestConfig::FilePcm(dir_.File("play/out.raw")); }
     static std::string Missing() { return "{ type hw card 9 device 0 }"; }
 
     // Device -1 captures from `capture` and plays on `playback`. ALSA reads the definition
@@ -98,8 +98,8 @@ protected:
         // A new file in its place: ALSA notices a change by the file's identity and its time
         // in whole seconds.
         const std::string next = dir_.File("test.conf.next");
-        ASSERT_TRUE(ScratchDir::Write(next, "pcm.rx_test { type asym capture.pcm " + capture +
-                                                " playback.pcm " + playback + " }\n"));
+        ASSERT_TRUE(
+            ScratchDir::Write(next, AlsaTestConfig::DuplexPcm("rx_test", capture, playback)));
         std::filesystem::rename(next, dir_.File("test.conf"));
     }
 
@@ -107,9 +107,8 @@ protected:
     void UseDevice(const std::string& capture, const std::string& playback) {
         std::filesystem::create_directory(dir_.File("play"));
         ASSERT_TRUE(ScratchDir::Write(dir_.File("in.raw"), std::string(4096 * 4, '\x01')));
-        const std::string conf = dir_.File("test.conf");
         Define(capture, playback);
-        setenv("ALSA_CONFIG_PATH", ("/usr/share/alsa/alsa.conf:" + conf).c_str(), 1);
+        AlsaTestConfig::Use(dir_.File("test.conf"));
         setenv(SoundDevices::kDefaultOverride, "rx_test", 1);
         ASSERT_TRUE(doc_.OnNewDocument());
         doc_.DisplayBusy = 0;
@@ -171,8 +170,7 @@ TEST_F(ReceiveFaultTest, ACaptureThatCannotBeReopenedIsReportedAndEndsTheWorker)
 TEST_F(ReceiveFaultTest, APlaybackThatCannotBeReopenedIsReportedWithoutAQuestion) {
     test::RunForked([&] {
         const std::string fifo = dir_.File("in.fifo");
-        const std::string paced =
-            "{ type file slave.pcm null file \"/dev/null\" infile \"" + fifo + "\" format raw }";
+        const std::string paced = AlsaTestConfig::FilePcm("/dev/null", fifo);
         UseDevice(paced, Playback());
         ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
         const int feed = open(fifo.c_str(), O_RDWR | O_CLOEXEC);

@@ -19,6 +19,7 @@
 #include "model/CTarnwickDoc.h"
 #include "platform/SoundDevices.h"
 #include "platform/TimeBase.h"
+#include "support/AlsaTestConfig.h"
 #include "support/ForkedTest.h"
 #include "support/ReceiveReference.h"
 #include "support/RecordingPrompter.h"
@@ -26,6 +27,8 @@
 
 namespace tarnwick {
 namespace {
+
+using test::AlsaTestConfig;
 
 using test::ReceiveReference;
 using test::ScratchDir;
@@ -89,7 +92,7 @@ protected:
                       dir_.File("captured.raw") + "\" infile \"" + dir_.File("in.fifo") +
                       "\" format raw }\n playback.pcm { type file slave.pcm null file " +
                       std::to_string(kPlayedFd) + " format raw }\n}\n"));
-        setenv("ALSA_CONFIG_PATH", ("/usr/share/alsa/alsa.conf:" + conf).c_str(), 1);
+        AlsaTestConfig::Use(conf);
         setenv(SoundDevices::kDefaultOverride, "rx_test", 1);
         ASSERT_EQ(mkfifo(dir_.File("in.fifo").c_str(), 0600), 0);
         // Read and write, so that neither side's open waits for the other.

@@ -20,12 +20,15 @@
 #include "model/CTarnwickDoc.h"
 #include "platform/SoundDevices.h"
 #include "platform/TimeBase.h"
+#include "support/AlsaTestConfig.h"
 #include "support/ForkedTest.h"
 #include "support/RecordingPrompter.h"
 #include "support/ScratchDir.h"
 
 namespace tarnwick {
 namespace {
+
+using test::AlsaTestConfig;
 
 using test::ScratchDir;
 using Line = WaterfallThread::Line;
@@ -82,14 +85,11 @@ TEST(ReceiveLiveSettingsTest, LinesComeOnlyFromFinishedAveragesWhileTheWindowCha
     ScratchDir dir("tarnwick-rx-live");
     test::RunForked([&] {
         const std::string fifo = dir.File("in.fifo");
-        const std::string capture =
-            "{ type file slave.pcm null file \"/dev/null\" infile \"" + fifo + "\" format raw }";
-        const std::string playback = "{ type file slave.pcm null file \"/dev/null\" format raw }";
-        ASSERT_TRUE(ScratchDir::Write(dir.File("test.conf"),
-                                      "pcm.rx_test { type asym capture.pcm " + capture +
-                                          " playback.pcm " + playback + " }\n"));
-        setenv("ALSA_CONFIG_PATH", ("/usr/share/alsa/alsa.conf:" + dir.File("test.conf")).c_str(),
-               1);
+        ASSERT_TRUE(ScratchDir::Write(
+            dir.File("test.conf"),
+            AlsaTestConfig::DuplexPcm("rx_test", AlsaTestConfig::FilePcm("/dev/null", fifo),
+                                      AlsaTestConfig::FilePcm("/dev/null"))));
+        AlsaTestConfig::Use(dir.File("test.conf"));
         setenv(SoundDevices::kDefaultOverride, "rx_test", 1);
         ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
         // Never blocking: a worker that took no more blocks fails the test instead of hanging it.

@@ -11,6 +11,7 @@
 #include "platform/SoundDevices.h"
 #include "platform/TimeBase.h"
 #include "send/WavePlayer.h"
+#include "support/AlsaTestConfig.h"
 #include "support/ChildProcess.h"
 #include "support/ForkedTest.h"
 #include "support/JumpingTime.h"
@@ -24,6 +25,8 @@
 
 namespace tarnwick {
 namespace {
+
+using test::AlsaTestConfig;
 
 using test::ScratchDir;
 using test::WaveFileBuilder;
@@ -188,10 +191,8 @@ TEST(SoundRecorderOverrunTest, AnOverrunLeavesAGapAndTheRecordingGoesOn) {
         ASSERT_TRUE(ScratchDir::Write(dir.File("in.raw"), std::string(4096 * 4, '\x01')));
         ASSERT_TRUE(ScratchDir::Write(
             dir.File("test.conf"),
-            "pcm.rec_test { type file slave.pcm null file \"/dev/null\" infile \"" +
-                dir.File("in.raw") + "\" format raw }\n"));
-        setenv("ALSA_CONFIG_PATH", ("/usr/share/alsa/alsa.conf:" + dir.File("test.conf")).c_str(),
-               1);
+            "pcm.rec_test " + AlsaTestConfig::FilePcm("/dev/null", dir.File("in.raw")) + "\n"));
+        AlsaTestConfig::Use(dir.File("test.conf"));
         setenv(SoundDevices::kDefaultOverride, "rec_test", 1);
         test::RecordingPrompter prompter;
         test::JumpingTime time;

@@ -19,12 +19,15 @@
 #include "platform/SoundDevices.h"
 #include "platform/TimeBase.h"
 #include "send/NoticeQueue.h"
+#include "support/AlsaTestConfig.h"
 #include "support/FakeKeyingHardware.h"
 #include "support/ForkedTest.h"
 #include "support/ScratchDir.h"
 
 namespace tarnwick {
 namespace {
+
+using test::AlsaTestConfig;
 
 using test::ScratchDir;
 using Clock = std::chrono::steady_clock;
@@ -54,13 +57,9 @@ TEST(KeyerSessionLiveSettingsTest, TheWindowChangesEverySettingWhileKeyingAndRec
         const std::string fifo = dir.File("in.fifo");
         ASSERT_TRUE(ScratchDir::Write(
             dir.File("test.conf"),
-            "pcm.rx_test { type asym capture.pcm { type file slave.pcm null file \"/dev/null\" "
-            "infile \"" +
-                fifo +
-                "\" format raw } playback.pcm { type file slave.pcm null file \"/dev/null\" "
-                "format raw } }\n"));
-        setenv("ALSA_CONFIG_PATH", ("/usr/share/alsa/alsa.conf:" + dir.File("test.conf")).c_str(),
-               1);
+            AlsaTestConfig::DuplexPcm("rx_test", AlsaTestConfig::FilePcm("/dev/null", fifo),
+                                      AlsaTestConfig::FilePcm("/dev/null"))));
+        AlsaTestConfig::Use(dir.File("test.conf"));
         setenv(SoundDevices::kDefaultOverride, "rx_test", 1);
         ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
         const int feed = open(fifo.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);

@@ -18,6 +18,17 @@ std::string AlsaTestConfig::Hint(const std::string& description) {
     return " hint { show on description \"" + description + "\" }";
 }
 
+std::string AlsaTestConfig::FilePcm(const std::string& file, const std::string& infile) {
+    return "{ type file slave.pcm null file \"" + file + "\"" +
+           (infile.empty() ? "" : " infile \"" + infile + "\"") + " format raw }";
+}
+
+std::string AlsaTestConfig::DuplexPcm(const std::string& name, const std::string& capture,
+                                      const std::string& playback) {
+    return "pcm." + name + " { type asym capture.pcm " + capture + " playback.pcm " + playback +
+           " }\n";
+}
+
 void AlsaTestConfig::Use(const std::string& file) {
     setenv("ALSA_CONFIG_PATH", ("/usr/share/alsa/alsa.conf:" + file).c_str(), 1);
 }

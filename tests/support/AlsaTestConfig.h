@@ -16,6 +16,13 @@ public:
     // The device-list entry of a PCM: `description` as ALSA's hints give it ("|IOIDOutput"
     // after it marks a playback-only PCM).
     static std::string Hint(const std::string& description);
+    // The definition (what follows "pcm.NAME" or "capture.pcm") of a PCM that writes what is
+    // played to `file` and, given `infile`, captures from that file or pipe as fast as it is
+    // read.
+    static std::string FilePcm(const std::string& file, const std::string& infile = "");
+    // "pcm.NAME", capturing with `capture` and playing with `playback` (definitions).
+    static std::string DuplexPcm(const std::string& name, const std::string& capture,
+                                 const std::string& playback);
     // Makes this process read `file` after the system's configuration.
     static void Use(const std::string& file);
 };
